@@ -7,4 +7,8 @@ namespace qt {
 // programs show when nothing has been loaded, kept here so tests can check the compiler setting.
 inline constexpr std::string_view kNoContent = "没有内容";
 
+// The first byte of a two-byte character in code page 936. Its second byte may be an ASCII
+// letter or bracket, so byte-wise text rules must step over it.
+constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xfe; }
+
 } // namespace qt

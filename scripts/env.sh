@@ -37,7 +37,8 @@ start_display() {
   fi
   export WINEPREFIX=$QT_ROOT/build/$QT_WINE_BUILD/wineprefix
   "$QT_ROOT/scripts/wine-run" cmd /c exit 0 >/dev/null 2>&1 || true
-  wineserver -p
+  # Keeps one server for the whole run; it may already be up from creating the prefix.
+  wineserver -p 2>/dev/null || true
   trap stop_display EXIT
 }
 

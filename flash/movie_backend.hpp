@@ -1,0 +1,49 @@
+#pragma once
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace qt {
+
+// What a form stores for its movie control; handed over before the control is active. Only
+// what the layout sets is passed on.
+struct StoredMovieData {
+  std::optional<std::string> wmode;   // "Window", "Opaque", "Transparent"
+  std::optional<int32_t> quality;     // 0 low, 1 high, 2 auto low, 3 auto high
+  std::optional<int32_t> scaleMode;   // 0 show all, 1 no border, 2 exact fit
+  std::optional<std::string> bgColor; // "RRGGBB"
+};
+
+// What plays the movie inside a TShockwaveFlash's window, covering it: the registered ActiveX
+// control, or the built-in stand-in where none is registered. Texts are code page 936.
+class MovieBackend {
+public:
+  virtual ~MovieBackend() = default;
+  virtual void SetMovie(const std::string& path) = 0;
+  virtual void SetLoop(bool loop) = 0;
+  virtual void SetBackgroundColor(int32_t color) = 0;
+  virtual void SetBGColor(const std::string& color) = 0;
+  // 4: the movie is fully loaded.
+  virtual int32_t ReadyState() = 0;
+  virtual int32_t TotalFrames() = 0;
+  virtual void Play() = 0;
+  virtual void Forward() = 0;
+  virtual void Rewind() = 0;
+  virtual int32_t CurrentFrame() = 0;
+  virtual bool IsPlaying() = 0;
+  // The OLE verb "show".
+  virtual void DoShowVerb() = 0;
+  // The window's client area changed.
+  virtual void Resize() = 0;
+};
+
+// The Shockwave Flash control, active in place in `window` with the stored data set; nothing when
+// its class is not registered.
+std::unique_ptr<MovieBackend> CreateActiveXMovie(HWND window, const StoredMovieData& stored);
+// What plays when there is no such control.
+std::unique_ptr<MovieBackend> CreateStandInMovie(HWND window, const StoredMovieData& stored);
+
+} // namespace qt

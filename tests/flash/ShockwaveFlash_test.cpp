@@ -1,0 +1,229 @@
+#include "flash/ShockwaveFlash.hpp"
+#include "win/application.hpp"
+#include "win/form.hpp"
+#include "win/handles.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace qt;
+
+namespace {
+
+constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
+constexpr wchar_t kServerKey[] =
+    L"Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
+constexpr wchar_t kLogVariable[] = L"QT_TESTCONTROL_LOG";
+
+std::wstring ProgramFolder() {
+  wchar_t path[MAX_PATH];
+  DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L'\\') + 1);
+}
+
+void SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
+  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+// The test control, built beside this program, registered under the Flash control's class
+// identifier while the object lives. Wine's COM finds in-process servers only among the machine's
+// classes, not the user's.
+class Registration {
+public:
+  Registration() {
+    HKEY raw = nullptr;
+    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServerKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr) !=
+        ERROR_SUCCESS)
+      throw std::runtime_error("cannot register the test control");
+    win::UniqueKey key(raw);
+    SetValue(key.get(), nullptr, ProgramFolder() + L"flash_testcontrol.dll");
+    SetValue(key.get(), L"ThreadingModel", L"Apartment");
+  }
+  ~Registration() { Remove(); }
+  Registration(const Registration&) = delete;
+  Registration& operator=(const Registration&) = delete;
+
+  static void Remove() {
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServerKey);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kClassKey);
+  }
+};
+
+// The file the test control writes its calls to, one line each.
+class ControlLog {
+public:
+  ControlLog() {
+    wchar_t dir[MAX_PATH];
+    GetTempPathW(MAX_PATH, dir);
+    path_ = std::wstring(dir) + L"qt_flash_control.log";
+    DeleteFileW(path_.c_str());
+    SetEnvironmentVariableW(kLogVariable, path_.c_str());
+  }
+  ~ControlLog() {
+    SetEnvironmentVariableW(kLogVariable, nullptr);
+    DeleteFileW(path_.c_str());
+  }
+  ControlLog(const ControlLog&) = delete;
+  ControlLog& operator=(const ControlLog&) = delete;
+
+  // The lines written since the last call.
+  std::vector<std::string> Take() {
+    std::string text;
+    if (FILE* f = _wfopen(path_.c_str(), L"rb")) {
+      char buffer[4096];
+      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
+      std::fclose(f);
+    }
+    std::vector<std::string> lines;
+    for (size_t at = taken_, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      lines.push_back(text.substr(at, end - at));
+    taken_ = text.size();
+    return lines;
+  }
+
+private:
+  std::wstring path_;
+  size_t taken_ = 0;
+};
+
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// The stored data as the player's form keeps it.
+const char* kLayout = R"(object Form1: TForm
+  Width = 400
+  Height = 300
+  object Flash1: TShockwaveFlash
+    Width = 320
+    Height = 200
+    WMode = 'Transparent'
+    Quality = 'High'
+    Scale = 'ShowAll'
+    BGColor = '000000'
+  end
+end
+)";
+
+SIZE WindowSize(HWND w) {
+  RECT r{};
+  GetWindowRect(w, &r);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+class MovieControl : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    static win::TApplication app;
+    RegisterFlashClasses();
+  }
+
+  TShockwaveFlash& ReadForm() {
+    form_.reset();
+    form_ = std::make_unique<win::TForm>(nullptr);
+    form_->ReadLayout(kLayout);
+    auto* flash = dynamic_cast<TShockwaveFlash*>(form_->FindComponent("Flash1"));
+    if (!flash) throw std::runtime_error("no Flash1");
+    return *flash;
+  }
+  // What the control put into our window.
+  static HWND ControlWindow(TShockwaveFlash& flash) { return FindWindowExW(flash.Handle(), nullptr, L"STATIC", nullptr); }
+
+  std::unique_ptr<win::TForm> form_;
+};
+
+using Lines = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(MovieControl, EmbedsTheRegisteredControlInPlaceAfterItsStoredData) {
+  Registration registered;
+  ControlLog log;
+  TShockwaveFlash& flash = ReadForm();
+  EXPECT_EQ(log.Take(), (Lines{"site", "put 133 text 'Transparent'", "put 105 int 1", "put 120 int 0",
+                               "put 140 text '000000'", "verb -5 0,0,320,200 in place"}));
+  HWND control = ControlWindow(flash);
+  ASSERT_NE(control, nullptr);
+  EXPECT_EQ(WindowSize(control).cx, 320);
+  EXPECT_EQ(WindowSize(control).cy, 200);
+
+  flash.SetBounds(10, 10, 200, 100);
+  EXPECT_EQ(log.Take(), (Lines{"rects 0,0,200,100 clip 0,0,200,100"}));
+  EXPECT_EQ(WindowSize(control).cx, 200);
+  EXPECT_EQ(WindowSize(control).cy, 100);
+
+  flash.DoShowVerb();
+  EXPECT_EQ(log.Take(), (Lines{"verb -1 0,0,200,100"}));
+
+  form_.reset();
+  EXPECT_EQ(log.Take(), (Lines{"deactivate", "close", "site none"}));
+  EXPECT_FALSE(IsWindow(control));
+}
+
+TEST_F(MovieControl, StartsTheMovieAsThePlayerDoesByDispatchIdentifier) {
+  struct Case {
+    const char* mode;
+    bool loop;
+    const char* loopLine;
+  };
+  for (const Case& c : {Case{"run, skipping pauses", false, "put 106 bool false"},
+                        Case{"preview", true, "put 106 bool true"}}) {
+    SCOPED_TRACE(c.mode);
+    Registration registered;
+    ControlLog log;
+    TShockwaveFlash& flash = ReadForm();
+    log.Take();
+    flash.SetBGColor("");
+    flash.SetBackgroundColor(-1);
+    flash.SetLoop(c.loop);
+    flash.SetBGColor("");
+    flash.SetBackgroundColor(-1);
+    flash.SetMovie("C:\\影片\\海浪.swf");
+    flash.Play();
+    EXPECT_EQ(log.Take(), (Lines{"put 140 text ''", "put 123 int -1", c.loopLine, "put 140 text ''",
+                                 "put 123 int -1", Utf8(u8"put 102 text 'C:\\影片\\海浪.swf'"), "call 112"}));
+  }
+}
+
+TEST_F(MovieControl, AsksTheControlWhereTheMovieStands) {
+  Registration registered;
+  ControlLog log;
+  TShockwaveFlash& flash = ReadForm();
+  log.Take();
+  EXPECT_EQ(flash.ReadyState(), 4);
+  EXPECT_EQ(flash.TotalFrames(), 10);
+  flash.Play();
+  EXPECT_TRUE(flash.IsPlaying());
+  flash.Forward();
+  flash.Forward();
+  EXPECT_EQ(flash.CurrentFrame(), 2);
+  EXPECT_FALSE(flash.IsPlaying());
+  flash.Rewind();
+  EXPECT_EQ(flash.CurrentFrame(), 0);
+  EXPECT_EQ(log.Take(), (Lines{"get -525", "get 124", "call 112", "call 129", "call 115", "call 115",
+                               "call 128", "call 129", "call 116", "call 128"}));
+}
+
+TEST_F(MovieControl, WithoutARegisteredControlNothingIsReadyAndNothingFails) {
+  Registration::Remove();
+  ControlLog log;
+  TShockwaveFlash& flash = ReadForm();
+  flash.SetBGColor("");
+  flash.SetBackgroundColor(-1);
+  flash.SetLoop(true);
+  flash.SetMovie("C:\\没有这个文件.swf");
+  flash.Play();
+  flash.Forward();
+  flash.Rewind();
+  flash.DoShowVerb();
+  flash.SetBounds(0, 0, 100, 50);
+  EXPECT_NE(flash.ReadyState(), 4);
+  EXPECT_FALSE(flash.IsPlaying());
+  EXPECT_EQ(ControlWindow(flash), nullptr);
+  form_.reset();
+  EXPECT_EQ(log.Take(), Lines{});
+}

@@ -43,7 +43,8 @@ public:
 // The Shockwave Flash control, active in place in `window` with the stored data set; nothing when
 // its class is not registered.
 std::unique_ptr<MovieBackend> CreateActiveXMovie(HWND window, const StoredMovieData& stored);
-// What plays when there is no such control.
+// The built-in stand-in: plays the SWF file's timeline on a timer in a window of its own, showing
+// the background colour and the frame number.
 std::unique_ptr<MovieBackend> CreateStandInMovie(HWND window, const StoredMovieData& stored);
 
 } // namespace qt

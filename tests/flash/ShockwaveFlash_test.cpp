@@ -1,4 +1,6 @@
 #include "flash/ShockwaveFlash.hpp"
+#include "tests/flash/swf_writer.hpp"
+#include "win/text.hpp"
 #include "win/application.hpp"
 #include "win/form.hpp"
 #include "win/handles.hpp"
@@ -6,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -226,4 +230,75 @@ TEST_F(MovieControl, WithoutARegisteredControlNothingIsReadyAndNothingFails) {
   EXPECT_EQ(ControlWindow(flash), nullptr);
   form_.reset();
   EXPECT_EQ(log.Take(), Lines{});
+}
+
+TEST_F(MovieControl, WithoutARegisteredControlTheStandInPlaysTheMovieFile) {
+  Registration::Remove();
+  wchar_t dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, dir);
+  std::wstring path = std::wstring(dir) + L"测试影片.swf";
+  for (bool compressed : {false, true}) {
+    SCOPED_TRACE(compressed ? "CWS" : "FWS");
+    // Five frames; the third one's actions stop the movie.
+    qt::testing::WriteSwfFile(path, {.compressed = compressed, .frames = 5, .stopFrames = {3}});
+    TShockwaveFlash& flash = ReadForm();
+    flash.SetLoop(false);
+    flash.SetMovie(win::Narrow(path));
+    flash.Play();
+    EXPECT_EQ(flash.ReadyState(), 4);
+    EXPECT_EQ(flash.TotalFrames(), 5);
+    EXPECT_EQ(flash.CurrentFrame(), 0);
+    EXPECT_TRUE(flash.IsPlaying());
+
+    HWND movie = FindWindowExW(flash.Handle(), nullptr, L"QtStandInMovie", nullptr);
+    ASSERT_NE(movie, nullptr);
+    auto tick = [&] { SendMessageW(movie, WM_TIMER, 0, 0); };
+    tick();
+    tick();
+    EXPECT_EQ(flash.CurrentFrame(), 2);
+    EXPECT_FALSE(flash.IsPlaying());
+    tick();
+    EXPECT_EQ(flash.CurrentFrame(), 2);
+    flash.Forward();
+    EXPECT_EQ(flash.CurrentFrame(), 3);
+    flash.Rewind();
+    EXPECT_EQ(flash.CurrentFrame(), 0);
+
+    // What is no SWF file loads as no movie.
+    std::string whole = qt::testing::MakeSwf({.compressed = compressed, .frames = 5});
+    std::ofstream(std::filesystem::path(path), std::ios::binary).write(whole.data(), 20);
+    flash.SetMovie(win::Narrow(path));
+    flash.Play();
+    EXPECT_NE(flash.ReadyState(), 4);
+    EXPECT_FALSE(flash.IsPlaying());
+  }
+  DeleteFileW(path.c_str());
+}
+
+TEST_F(MovieControl, TheStandInShowsTheMoviesBackgroundUnlessOneIsSet) {
+  Registration::Remove();
+  wchar_t dir[MAX_PATH];
+  GetTempPathW(MAX_PATH, dir);
+  std::wstring path = std::wstring(dir) + L"background.swf";
+  qt::testing::WriteSwfFile(path, {.frames = 2, .background = RGB(0x20, 0x40, 0x80)});
+  TShockwaveFlash& flash = ReadForm();
+  form_->Show();
+  HWND movie = FindWindowExW(flash.Handle(), nullptr, L"QtStandInMovie", nullptr);
+  ASSERT_NE(movie, nullptr);
+  auto shown = [&] {
+    RedrawWindow(movie, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    win::WindowDC dc(movie);
+    return GetPixel(dc.get(), 2, 2);
+  };
+  EXPECT_EQ(shown(), RGB(0, 0, 0)); // the stored "000000"
+  flash.SetBGColor("");
+  flash.SetBackgroundColor(-1);
+  flash.SetMovie(win::Narrow(path));
+  EXPECT_EQ(shown(), RGB(0x20, 0x40, 0x80));
+  flash.SetBackgroundColor(0xFF8000);
+  EXPECT_EQ(shown(), RGB(0xFF, 0x80, 0x00));
+  flash.SetBGColor("00FF40");
+  EXPECT_EQ(shown(), RGB(0x00, 0xFF, 0x40));
+  form_.reset();
+  DeleteFileW(path.c_str());
 }

@@ -1,12 +1,9 @@
 #pragma once
-#include <cstdint>
+#include "base/alignment.hpp"
+
 #include <vector>
 
 namespace qt {
-
-// Horizontal placement of the scrolling panel's lines; the ordinals are those the form files
-// store.
-enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 
 // Where the scrolling panel's text stands. Measuring restarts it just below the bottom edge;
 // every paint while active moves it up by one pixel.

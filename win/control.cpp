@@ -185,7 +185,7 @@ void TControl::SetCaption(const std::string& text) {
 
 void TControl::SetColor(TColor c) {
   color_ = c;
-  Invalidate();
+  ColorWasChanged();
 }
 
 void TControl::FontChanged() {

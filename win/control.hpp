@@ -1,4 +1,5 @@
 #pragma once
+#include "base/alignment.hpp"
 #include "win/component.hpp"
 #include "win/graphics.hpp"
 
@@ -95,6 +96,7 @@ protected:
   virtual void MouseDown(TMouseButton button, unsigned shift, int x, int y);
   virtual void Resized() {}
   virtual void FontWasChanged() { Invalidate(); }
+  virtual void ColorWasChanged() { Invalidate(); }
   // Every message of the control's window arrives here first; the default handles painting,
   // mouse and keyboard and passes the rest on.
   virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -130,7 +132,11 @@ private:
 };
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
+// One alignment for panels here and for the portable text placement code.
+using qt::TAlignment;
+using qt::taCenter;
+using qt::taLeftJustify;
+using qt::taRightJustify;
 
 // A plain panel: a colour, optional bevels and a centred caption.
 class TPanel : public TControl {

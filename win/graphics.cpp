@@ -2,8 +2,10 @@
 
 #include "win/text.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <stdexcept>
 
 namespace win {
 
@@ -50,6 +52,30 @@ void FillSolid(HDC dc, const RECT& r, TColor c) {
   COLORREF old = SetBkColor(dc, ColorToRGB(c));
   ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
   SetBkColor(dc, old);
+}
+
+MemoryBitmap::MemoryBitmap() : dc_(CreateCompatibleDC(nullptr)) {
+  if (!dc_) throw std::runtime_error("cannot create a memory device context");
+}
+
+MemoryBitmap::MemoryBitmap(int width, int height) : MemoryBitmap() { Resize(width, height); }
+
+MemoryBitmap::~MemoryBitmap() {
+  if (original_) SelectObject(dc_.get(), original_);
+}
+
+void MemoryBitmap::Resize(int width, int height) {
+  width_ = std::max(width, 0);
+  height_ = std::max(height, 0);
+  if (original_) SelectObject(dc_.get(), original_);
+  original_ = nullptr;
+  bitmap_.reset();
+  if (width_ == 0 || height_ == 0) return; // the DC keeps its own 1 x 1 bitmap
+  WindowDC screen(nullptr);
+  bitmap_.reset(CreateCompatibleBitmap(screen.get(), width_, height_));
+  if (!bitmap_) throw std::runtime_error("cannot create a bitmap of " + std::to_string(width_) +
+                                         " x " + std::to_string(height_));
+  original_ = SelectObject(dc_.get(), bitmap_.get());
 }
 
 } // namespace win

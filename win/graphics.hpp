@@ -54,4 +54,28 @@ private:
 
 void FillSolid(HDC dc, const RECT& r, TColor c);
 
+// A screen-compatible bitmap selected into a memory DC of its own: a surface to draw on out of
+// sight and copy to a window in one block transfer.
+class MemoryBitmap {
+public:
+  MemoryBitmap();
+  MemoryBitmap(int width, int height);
+  ~MemoryBitmap();
+  MemoryBitmap(const MemoryBitmap&) = delete;
+  MemoryBitmap& operator=(const MemoryBitmap&) = delete;
+
+  // The content is lost.
+  void Resize(int width, int height);
+  HDC Dc() const { return dc_.get(); }
+  int Width() const { return width_; }
+  int Height() const { return height_; }
+
+private:
+  UniqueMemoryDC dc_;
+  UniqueBitmap bitmap_;
+  HGDIOBJ original_ = nullptr; // the DC's own bitmap, selected back before ours is deleted
+  int width_ = 0;
+  int height_ = 0;
+};
+
 } // namespace win

@@ -4,6 +4,7 @@
 #include "win/text.hpp"
 
 #include <ole2.h>
+#include <shellapi.h>
 
 namespace win {
 
@@ -25,6 +26,15 @@ std::string ProgramBaseName() {
 }
 
 } // namespace
+
+std::string ParamStr(int index) {
+  int count = 0;
+  LPWSTR* args = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!args) return {};
+  std::string result = index >= 0 && index < count ? Narrow(args[index]) : std::string();
+  LocalFree(args);
+  return result;
+}
 
 TApplication::TApplication() {
   Application = this;

@@ -60,6 +60,10 @@ private:
 
 extern TApplication* Application;
 
+// The command line split as the system splits it, in code page 936: 0 is the program, 1 the first
+// argument; an index past the last gives the empty text.
+std::string ParamStr(int index);
+
 // Runs a callback from Win32 or COM so that no exception escapes into the system.
 template <class F, class R>
 R Fenced(F&& f, R fallback) {

@@ -52,16 +52,7 @@ LRESULT CALLBACK StandInWindowProc(HWND, UINT, WPARAM, LPARAM);
 class StandInMovie final : public MovieBackend {
 public:
   StandInMovie(HWND parent, const StoredMovieData& stored) {
-    static const bool registered = [] {
-      WNDCLASSEXW wc{};
-      wc.cbSize = sizeof wc;
-      wc.lpfnWndProc = StandInWindowProc;
-      wc.hInstance = GetModuleHandleW(nullptr);
-      wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-      wc.lpszClassName = kWindowClass;
-      return RegisterClassExW(&wc) != 0;
-    }();
-    (void)registered;
+    win::RegisterWindowClassOnce(kWindowClass, StandInWindowProc);
     RECT r;
     GetClientRect(parent, &r);
     window_.reset(CreateWindowExW(0, kWindowClass, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0,

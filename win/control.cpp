@@ -13,20 +13,7 @@ namespace {
 
 constexpr wchar_t kControlClass[] = L"QtControl";
 
-const wchar_t* ControlClass() {
-  static bool registered = [] {
-    WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ControlWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kControlClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)registered;
-  return kControlClass;
-}
+const wchar_t* ControlClass() { return RegisterWindowClassOnce(kControlClass, ControlWindowProc, CS_DBLCLKS); }
 
 TColor ColorValue(const qt::FormValue& v) {
   if (v.kind == qt::FormValue::Kind::Integer) return static_cast<TColor>(v.integer);
@@ -60,6 +47,24 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     return r;
   }
   return Fenced([&] { return self->WndProc(msg, wp, lp); }, LRESULT{0});
+}
+
+const wchar_t* RegisterWindowClassOnce(const wchar_t* name, WNDPROC proc, UINT style, HICON icon) {
+  // Registering a class that exists fails harmlessly, so no bookkeeping is needed.
+  WNDCLASSEXW wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) {
+    wc = WNDCLASSEXW{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hIcon = icon;
+    wc.lpszClassName = name;
+    RegisterClassExW(&wc);
+  }
+  return name;
 }
 
 unsigned ShiftFromKeys(WPARAM keys) {

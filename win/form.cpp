@@ -9,18 +9,8 @@ namespace {
 constexpr wchar_t kFormClass[] = L"QtForm";
 
 void RegisterFormClass() {
-  static bool done = [] {
-    WNDCLASSEXW wc{};
-  wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = ControlWindowProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), L"MAINICON");
-    wc.lpszClassName = kFormClass;
-    return RegisterClassExW(&wc) != 0;
-  }();
-  (void)done;
+  RegisterWindowClassOnce(kFormClass, ControlWindowProc, CS_DBLCLKS,
+                          LoadIconW(GetModuleHandleW(nullptr), L"MAINICON"));
 }
 
 DWORD StyleFor(TFormBorderStyle b) {

@@ -79,4 +79,7 @@ private:
   HGDIOBJ old_;
 };
 
+// Registers a window class of this module once; the later calls only return its name.
+const wchar_t* RegisterWindowClassOnce(const wchar_t* name, WNDPROC proc, UINT style = 0, HICON icon = nullptr);
+
 } // namespace win

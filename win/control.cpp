@@ -50,7 +50,7 @@ LRESULT CALLBACK ControlWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 const wchar_t* RegisterWindowClassOnce(const wchar_t* name, WNDPROC proc, UINT style, HICON icon) {
-  // Registering a class that exists fails harmlessly, so no bookkeeping is needed.
+  // Asking the system first keeps this free of bookkeeping of our own.
   WNDCLASSEXW wc{};
   wc.cbSize = sizeof wc;
   if (!GetClassInfoExW(GetModuleHandleW(nullptr), name, &wc)) {

@@ -190,6 +190,7 @@ void TControl::SetCaption(const std::string& text) {
 
 void TControl::SetColor(TColor c) {
   color_ = c;
+  brush_.reset();
   ColorWasChanged();
 }
 
@@ -245,6 +246,20 @@ void TControl::Realign() {
 }
 
 void TControl::Paint(HDC) {}
+
+HBRUSH TControl::ControlColor(HDC dc) {
+  if (!brush_) brush_.reset(CreateSolidBrush(ColorToRGB(color_)));
+  SetBkColor(dc, ColorToRGB(color_));
+  SetTextColor(dc, ColorToRGB(font_.Color));
+  return brush_.get();
+}
+
+TControl* TControl::FromChildWindow(HWND child) {
+  // Only windows whose messages pass through us carry a TControl; others may use the slot.
+  if (!child || reinterpret_cast<WNDPROC>(GetWindowLongPtrW(child, GWLP_WNDPROC)) != ControlWindowProc)
+    return nullptr;
+  return reinterpret_cast<TControl*>(GetWindowLongPtrW(child, GWLP_USERDATA));
+}
 
 void TControl::EraseBackground(HDC dc) {
   RECT r = ClientRect();
@@ -331,6 +346,23 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       ::SetCursor(LoadCursorW(nullptr, IDC_HAND));
       return TRUE;
     }
+    break;
+  case WM_NOTIFY: {
+    const auto* header = reinterpret_cast<const NMHDR*>(lp);
+    if (TControl* child = FromChildWindow(header->hwndFrom); child && child != this)
+      return child->Notify(*header);
+    break;
+  }
+  case WM_COMMAND:
+    if (TControl* child = FromChildWindow(reinterpret_cast<HWND>(lp)); child && child != this) {
+      child->Command(HIWORD(wp));
+      return 0;
+    }
+    break;
+  case WM_CTLCOLORSTATIC:
+  case WM_CTLCOLORBTN:
+    if (TControl* child = FromChildWindow(reinterpret_cast<HWND>(lp)))
+      return reinterpret_cast<LRESULT>(child->ControlColor(reinterpret_cast<HDC>(wp)));
     break;
   case WM_CHAR: {
     TForm* form = ParentForm();

@@ -97,6 +97,12 @@ protected:
   virtual void Resized() {}
   virtual void FontWasChanged() { Invalidate(); }
   virtual void ColorWasChanged() { Invalidate(); }
+  // A system control reports to its parent window; the parent hands the report on to the
+  // control it came from.
+  virtual LRESULT Notify(const NMHDR&) { return 0; }
+  virtual void Command(WORD) {}
+  // The brush a system control is painted with: this control's colour, text in its font colour.
+  HBRUSH ControlColor(HDC dc);
   // Every message of the control's window arrives here first; the default handles painting,
   // mouse and keyboard and passes the rest on.
   virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -112,6 +118,7 @@ protected:
 private:
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
   void UpdateWindowBounds();
+  static TControl* FromChildWindow(HWND child);
 
   TControl* parent_ = nullptr;
   std::vector<TControl*> controls_;
@@ -129,6 +136,7 @@ private:
   std::string caption_;
   std::string hint_;
   TFont font_;
+  UniqueBrush brush_;
 };
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };

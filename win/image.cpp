@@ -44,6 +44,4 @@ const PropertyTable& TImage::ClassProperties() {
   return table;
 }
 
-void RegisterPictureControls() { RegisterComponentClass<TImage>("TImage"); }
-
 } // namespace win

@@ -32,7 +32,4 @@ private:
   bool stretch_ = false;
 };
 
-// Makes TImage known to layouts.
-void RegisterPictureControls();
-
 } // namespace win

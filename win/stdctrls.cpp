@@ -1,6 +1,7 @@
 #include "win/stdctrls.hpp"
 
 #include "win/comctrls.hpp"
+#include "win/image.hpp"
 #include "win/text.hpp"
 #include "win/timer.hpp"
 
@@ -140,6 +141,7 @@ void RegisterStandardControls() {
   RegisterComponentClass<TTabSheet>("TTabSheet");
   RegisterComponentClass<TSpinEdit>("TSpinEdit");
   RegisterComponentClass<TTimer>("TTimer");
+  RegisterComponentClass<TImage>("TImage");
 }
 
 } // namespace win

@@ -69,7 +69,7 @@ private:
 };
 
 // Registers every control class of this layer under the names layouts use: TPanel, TCheckBox,
-// TLabel, TSpeedButton, TPageControl, TTabSheet, TSpinEdit and TTimer.
+// TLabel, TSpeedButton, TPageControl, TTabSheet, TSpinEdit, TTimer and TImage.
 void RegisterStandardControls();
 
 } // namespace win

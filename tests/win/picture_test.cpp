@@ -3,6 +3,7 @@
 #include "win/graphics.hpp"
 #include "win/image.hpp"
 #include "win/jpeg.hpp"
+#include "win/stdctrls.hpp"
 #include "win/text.hpp"
 
 #include <gtest/gtest.h>
@@ -94,11 +95,7 @@ class Pictures : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
     static TApplication app;
-    static bool registered = [] {
-      RegisterComponentClass<TPanel>("TPanel");
-      RegisterPictureControls();
-      return true;
-    }();
+    static bool registered = (RegisterStandardControls(), true);
     (void)registered;
   }
   void SetUp() override {

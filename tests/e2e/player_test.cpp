@@ -1,174 +1,21 @@
 // The player as Windows starts a screen saver file: real files made of the player program and a
 // package, started with the screen saver command line, observed through their windows and files.
-#include "base/file_stream.hpp"
-#include "base/package.hpp"
+#include "tests/e2e/support.hpp"
 #include "tests/flash/swf_writer.hpp"
-#include "win/handles.hpp"
-#include "win/text.hpp"
-
-#include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <sstream>
 #include <string>
-#include <vector>
 
-namespace fs = std::filesystem;
+using namespace e2e;
 
 namespace {
 
-constexpr auto kTimeout = std::chrono::seconds(8);
-
-// Wine shows the Unix root as drive Z:.
-std::wstring WindowsPath(const char* unixPath) {
-  std::wstring path = L"Z:";
-  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
-  return path;
+Content WithMovie() {
+  Content c;
+  c.movie = qt::testing::MakeSwf({.frames = 10});
+  return c;
 }
-
-bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kTimeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() >= deadline) return false;
-    Sleep(20);
-  }
-  return true;
-}
-
-std::string ReadAll(const fs::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::wstring Folder(UINT (*get)(LPWSTR, UINT)) {
-  wchar_t buf[MAX_PATH];
-  UINT n = get(buf, MAX_PATH);
-  return std::wstring(buf, n);
-}
-
-UINT SystemFolder(LPWSTR b, UINT n) { return GetSystemDirectoryW(b, n); }
-UINT WindowsFolder(LPWSTR b, UINT n) { return GetWindowsDirectoryW(b, n); }
-
-std::wstring WindowText(HWND w) {
-  wchar_t buf[512] = {};
-  GetWindowTextW(w, buf, 512);
-  return buf;
-}
-
-std::wstring ClassOf(HWND w) {
-  wchar_t buf[128] = {};
-  GetClassNameW(w, buf, 128);
-  return buf;
-}
-
-std::vector<HWND> Descendants(HWND parent) {
-  std::vector<HWND> found;
-  EnumChildWindows(
-      parent, [](HWND w, LPARAM p) { reinterpret_cast<std::vector<HWND>*>(p)->push_back(w); return TRUE; },
-      reinterpret_cast<LPARAM>(&found));
-  return found;
-}
-
-HWND FindByText(HWND parent, const std::wstring& text) {
-  for (HWND w : Descendants(parent))
-    if (WindowText(w) == text) return w;
-  return nullptr;
-}
-
-HWND FindByClass(HWND parent, const std::wstring& cls) {
-  for (HWND w : Descendants(parent))
-    if (ClassOf(w) == cls) return w;
-  return nullptr;
-}
-
-// The blocks of one package, written behind the player program.
-struct Content {
-  std::string movie = qt::testing::MakeSwf({.frames = 10});
-  std::string caption;
-  std::string about = "<b>关于</b>\r\n第二行\r\n";
-  std::string title = "abc";
-};
-
-void WriteSaver(const fs::path& file, const Content& c) {
-  qt::FileStream image(WindowsPath(QT_PLAYER), qt::FileStream::Mode::read);
-  qt::FileStream out(file, qt::FileStream::Mode::create);
-  qt::PackageWriter w;
-  w.AddBlock(qt::bkSwf, c.movie);
-  if (!c.caption.empty()) w.AddBlock(qt::bkCaption, c.caption);
-  w.AddBlock(qt::bkAbout, c.about);
-  w.AddBlock(qt::bkOptions, "[other]\r\nhint1=\r\nhint2=\r\ntitle=" + c.title +
-                                "\r\nurl1=\r\nurl2=\r\nurl3=\r\n\r\n");
-  w.Write(image, out);
-}
-
-// One screen saver process, ended by force if a test leaves it running.
-class Saver {
-public:
-  Saver(const fs::path& file, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + file.wstring() + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(file.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        nullptr, &startup, &process_))
-      ADD_FAILURE() << "cannot start " << file << ", error " << GetLastError();
-    win::UniqueHandle thread(process_.hThread);
-  }
-  ~Saver() {
-    if (Running()) {
-      TerminateProcess(process_.hProcess, 1);
-      WaitForSingleObject(process_.hProcess, 5000);
-    }
-    win::UniqueHandle process(process_.hProcess);
-  }
-  Saver(const Saver&) = delete;
-  Saver& operator=(const Saver&) = delete;
-
-  bool Running() const { return process_.hProcess && WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
-
-  // The visible main form, once it is up.
-  HWND Form() const {
-    HWND found = nullptr;
-    WaitUntil([&] {
-      found = TopLevel(L"QtForm");
-      return found && IsWindowVisible(found);
-    });
-    return found;
-  }
-  HWND TopLevel(const wchar_t* cls) const {
-    struct Search {
-      DWORD pid;
-      const wchar_t* cls;
-      HWND found;
-    } s{process_.dwProcessId, cls, nullptr};
-    EnumWindows(
-        [](HWND w, LPARAM p) {
-          auto* s = reinterpret_cast<Search*>(p);
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          if (pid == s->pid && ClassOf(w) == s->cls) {
-            s->found = w;
-            return FALSE;
-          }
-          return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&s));
-    return s.found;
-  }
-  bool CloseAndWait(HWND form) const {
-    PostMessageW(form, WM_CLOSE, 0, 0);
-    return WaitUntil([&] { return !Running(); });
-  }
-
-private:
-  PROCESS_INFORMATION process_{};
-};
 
 class Player : public ::testing::Test {
 protected:
@@ -192,9 +39,11 @@ protected:
     fs::remove(Ini());
     fs::remove_all(folder_);
   }
-  fs::path Ini() const { return fs::path(Folder(WindowsFolder)) / L"vantoq_fscr_Sea Waves.ini"; }
-  fs::path MovieFile() const { return fs::path(Folder(SystemFolder)) / L"~Sea Waves.sps"; }
-  void WriteIni(const std::string& text) { std::ofstream(Ini(), std::ios::binary) << "[config]\r\n" << text; }
+  fs::path Ini() const { return WindowsFolder() / L"vantoq_fscr_Sea Waves.ini"; }
+  fs::path MovieFile() const { return SystemFolder() / L"~Sea Waves.sps"; }
+  void WriteIni(const std::string& text) { WriteAll(Ini(), "[config]\r\n" + text); }
+  void Write(const Content& c) { WriteSaver(PlayerFile(), saver_, c); }
+  static fs::path PlayerFile() { return WindowsPath(QT_PLAYER); }
 
   fs::path folder_, saver_;
 };
@@ -202,7 +51,7 @@ protected:
 } // namespace
 
 TEST_F(Player, ABarePlayerShowsThatThereIsNoContent) {
-  Saver run(WindowsPath(QT_PLAYER), L"/s");
+  Process run(PlayerFile(), L"/s");
   HWND form = run.Form();
   ASSERT_TRUE(form);
   EXPECT_TRUE(WaitUntil([&] { return FindByText(form, L"没有内容") != nullptr; }));
@@ -211,10 +60,10 @@ TEST_F(Player, ABarePlayerShowsThatThereIsNoContent) {
 }
 
 TEST_F(Player, RunWritesTheMovieShowsTheCaptionBarAndCleansUp) {
-  Content c;
+  Content c = WithMovie();
   c.caption = "第一行\r\n第二行";
-  WriteSaver(saver_, c);
-  Saver run(saver_, L"/s");
+  Write(c);
+  Process run(saver_, L"/s");
   HWND form = run.Form();
   ASSERT_TRUE(form);
   ASSERT_TRUE(WaitUntil([&] { return fs::exists(MovieFile()); }));
@@ -232,8 +81,8 @@ TEST_F(Player, RunWritesTheMovieShowsTheCaptionBarAndCleansUp) {
 }
 
 TEST_F(Player, WithoutCaptionOrClockTheMovieFillsTheScreen) {
-  WriteSaver(saver_, Content{});
-  Saver run(saver_, L"/s");
+  Write(WithMovie());
+  Process run(saver_, L"/s");
   HWND form = run.Form();
   ASSERT_TRUE(form);
   HWND movie = nullptr;
@@ -245,12 +94,14 @@ TEST_F(Player, WithoutCaptionOrClockTheMovieFillsTheScreen) {
 }
 
 TEST_F(Player, PreviewPlaysInsideTheHostWindowWithoutBar) {
-  WriteSaver(saver_, Content{.caption = "不显示"});
+  Content c = WithMovie();
+  c.caption = "不显示";
+  Write(c);
   HWND host = CreateWindowExW(0, L"STATIC", L"preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
                               150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   ASSERT_TRUE(host);
   {
-    Saver preview(saver_, L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host)));
+    Process preview(saver_, L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host)));
     HWND movie = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(host, L"QtStandInMovie")) != nullptr; }));
     RECT hostRect, movieRect;
@@ -272,11 +123,11 @@ TEST_F(Player, SettingsShowTheTitleAndTheStoredValues) {
       {"allowclick=1\r\nallowmouse=0\r\nshuttime=2\r\nskip=yes\r\n", true, true, true, false, false, L"5"},
       {"shuttime=5000\r\nskip=0\r\nallowkey=0x1\r\nshowtime=1\r\n", false, true, false, true, true, L"1440"},
   };
-  WriteSaver(saver_, Content{});
+  Write(WithMovie());
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ini);
     WriteIni(c.ini);
-    Saver settings(saver_, L"/c");
+    Process settings(saver_, L"/c");
     HWND form = settings.Form();
     ASSERT_TRUE(form);
     EXPECT_EQ(WindowText(form), L"abc");
@@ -297,7 +148,7 @@ TEST_F(Player, SettingsShowTheTitleAndTheStoredValues) {
 }
 
 TEST_F(Player, DamagedPackagesLoadNothingAndShowNoMessage) {
-  WriteSaver(saver_, Content{});
+  Write(WithMovie());
   const std::string good = ReadAll(saver_);
   const size_t size = good.size();
   auto patch = [&](size_t at, const std::string& bytes) {
@@ -324,8 +175,8 @@ TEST_F(Player, DamagedPackagesLoadNothingAndShowNoMessage) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    std::ofstream(saver_, std::ios::binary | std::ios::trunc) << c.file;
-    Saver run(saver_, L"/s");
+    WriteAll(saver_, c.file);
+    Process run(saver_, L"/s");
     HWND form = run.Form();
     ASSERT_TRUE(form);
     Sleep(300);

@@ -1,0 +1,158 @@
+#include "tests/e2e/support.hpp"
+
+#include "base/file_stream.hpp"
+#include "base/package.hpp"
+#include "win/handles.hpp"
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+namespace e2e {
+
+std::wstring WindowsPath(const char* unixPath) {
+  std::wstring path = L"Z:";
+  for (const char* p = unixPath; *p; ++p) path += *p == '/' ? L'\\' : static_cast<wchar_t>(*p);
+  return path;
+}
+
+bool WaitUntil(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() >= deadline) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+std::string ReadAll(const fs::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteAll(const fs::path& p, const std::string& bytes) {
+  std::ofstream out(p, std::ios::binary | std::ios::trunc);
+  out << bytes;
+  if (!out) throw std::runtime_error("cannot write " + p.string());
+}
+
+fs::path SystemFolder() {
+  wchar_t buf[MAX_PATH];
+  return std::wstring(buf, GetSystemDirectoryW(buf, MAX_PATH));
+}
+
+fs::path WindowsFolder() {
+  wchar_t buf[MAX_PATH];
+  return std::wstring(buf, GetWindowsDirectoryW(buf, MAX_PATH));
+}
+
+std::wstring WindowText(HWND w) {
+  wchar_t buf[512] = {};
+  GetWindowTextW(w, buf, 512);
+  return buf;
+}
+
+std::wstring ClassOf(HWND w) {
+  wchar_t buf[128] = {};
+  GetClassNameW(w, buf, 128);
+  return buf;
+}
+
+std::vector<HWND> Descendants(HWND parent) {
+  std::vector<HWND> found;
+  EnumChildWindows(
+      parent, [](HWND w, LPARAM p) { reinterpret_cast<std::vector<HWND>*>(p)->push_back(w); return TRUE; },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+HWND FindByText(HWND parent, const std::wstring& text) {
+  for (HWND w : Descendants(parent))
+    if (WindowText(w) == text) return w;
+  return nullptr;
+}
+
+HWND FindByClass(HWND parent, const std::wstring& cls) {
+  for (HWND w : Descendants(parent))
+    if (ClassOf(w) == cls) return w;
+  return nullptr;
+}
+
+void WriteSaver(const fs::path& player, const fs::path& file, const Content& c) {
+  qt::FileStream image(player, qt::FileStream::Mode::read);
+  qt::FileStream out(file, qt::FileStream::Mode::create);
+  qt::PackageWriter w;
+  if (!c.movie.empty()) w.AddBlock(qt::bkSwf, c.movie);
+  if (!c.ad1Jpeg.empty()) w.AddBlock(qt::bkAd1Jpeg, c.ad1Jpeg);
+  if (!c.ad2Jpeg.empty()) w.AddBlock(qt::bkAd2Jpeg, c.ad2Jpeg);
+  if (!c.caption.empty()) w.AddBlock(qt::bkCaption, c.caption);
+  w.AddBlock(qt::bkAbout, c.about);
+  w.AddBlock(qt::bkOptions, c.options);
+  w.Write(image, out);
+}
+
+Process::Process(const fs::path& file, const std::wstring& arguments) {
+  std::wstring commandLine = L"\"" + file.wstring() + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  if (!CreateProcessW(file.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &info_))
+    throw std::runtime_error("cannot start " + file.string() + ", error " + std::to_string(GetLastError()));
+  win::UniqueHandle thread(info_.hThread);
+}
+
+Process::~Process() {
+  if (Running()) {
+    TerminateProcess(info_.hProcess, 1);
+    WaitForSingleObject(info_.hProcess, 5000);
+  }
+  win::UniqueHandle process(info_.hProcess);
+}
+
+bool Process::Running() const {
+  return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+HWND Process::TopLevel(const wchar_t* cls) const {
+  struct Search {
+    DWORD pid;
+    const wchar_t* cls;
+    HWND found;
+  } s{info_.dwProcessId, cls, nullptr};
+  EnumWindows(
+      [](HWND w, LPARAM p) {
+        auto* s = reinterpret_cast<Search*>(p);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == s->pid && ClassOf(w) == s->cls) {
+          s->found = w;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
+HWND Process::Form() const {
+  HWND found = nullptr;
+  WaitUntil([&] {
+    found = TopLevel(L"QtForm");
+    return found && IsWindowVisible(found);
+  });
+  return found;
+}
+
+bool Process::CloseAndWait(HWND form) const {
+  PostMessageW(form, WM_CLOSE, 0, 0);
+  return WaitForExit();
+}
+
+bool Process::WaitForExit() const {
+  return WaitUntil([&] { return !Running(); });
+}
+
+} // namespace e2e

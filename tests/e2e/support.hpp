@@ -1,0 +1,66 @@
+#pragma once
+// Driving the built programs under Wine: starting them as Windows would, finding their windows,
+// and making screen saver files from the player program and a package.
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+namespace fs = std::filesystem;
+
+// Wine shows the Unix root as drive Z:.
+std::wstring WindowsPath(const char* unixPath);
+
+// Polls every 20 ms for up to 8 seconds.
+bool WaitUntil(const std::function<bool()>& done);
+
+std::string ReadAll(const fs::path& p);
+void WriteAll(const fs::path& p, const std::string& bytes);
+
+fs::path SystemFolder();
+fs::path WindowsFolder();
+
+std::wstring WindowText(HWND w);
+std::wstring ClassOf(HWND w);
+std::vector<HWND> Descendants(HWND parent);
+HWND FindByText(HWND parent, const std::wstring& text);
+HWND FindByClass(HWND parent, const std::wstring& cls);
+
+// The blocks of one package.
+struct Content {
+  std::string movie;   // empty: no movie block
+  std::string caption; // empty: no caption block
+  std::string about = "<b>关于</b>\r\n第二行\r\n";
+  std::string options = "[other]\r\nhint1=\r\nhint2=\r\ntitle=abc\r\nurl1=\r\nurl2=\r\nurl3=\r\n\r\n";
+  std::string ad1Jpeg, ad2Jpeg; // empty: no picture block
+};
+
+// The player program followed by a package of the content, as the maker writes it.
+void WriteSaver(const fs::path& player, const fs::path& file, const Content& c);
+
+// One started program, ended by force if a test leaves it running.
+class Process {
+public:
+  Process(const fs::path& file, const std::wstring& arguments);
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  bool Running() const;
+  DWORD Id() const { return info_.dwProcessId; }
+  // A top-level window of the process with this class, or null.
+  HWND TopLevel(const wchar_t* cls) const;
+  // The visible main form, once it is up (null after the timeout).
+  HWND Form() const;
+  bool CloseAndWait(HWND form) const;
+  bool WaitForExit() const;
+
+private:
+  PROCESS_INFORMATION info_{};
+};
+
+} // namespace e2e

@@ -55,6 +55,7 @@ TApplication::~TApplication() {
   while (mainForm_) {
     TForm* f = mainForm_;
     mainForm_ = nullptr;
+    f->BeforeDestruction();
     delete f;
   }
   if (handle_) DestroyWindow(handle_);

@@ -42,9 +42,14 @@ TForm::TForm(TComponent* owner) : TControl(owner) {
 }
 
 TForm::~TForm() {
+  BeforeDestruction();
+  DestroyComponents();
+}
+
+void TForm::BeforeDestruction() {
+  if (destroying_) return;
   destroying_ = true;
   if (OnDestroy) Fenced([&] { OnDestroy(this); return 0; }, 0);
-  DestroyComponents();
 }
 
 void TForm::CreateHandle() {

@@ -22,6 +22,9 @@ class TForm : public TControl {
 public:
   explicit TForm(TComponent* owner);
   ~TForm() override;
+  // Runs OnDestroy once, while the derived form is still whole: whoever deletes a form calls this
+  // first, since the handler reads the derived form's members.
+  void BeforeDestruction();
 
   void ReadLayout(std::string_view utf8Text);
   void ReadLayoutResource(const wchar_t* resourceName);

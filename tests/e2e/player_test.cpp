@@ -70,12 +70,8 @@ TEST_F(Player, RunWritesTheMovieShowsTheCaptionBarAndCleansUp) {
   EXPECT_EQ(ReadAll(MovieFile()), c.movie);
   HWND movie = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
-  RECT formRect, movieRect;
-  GetClientRect(form, &formRect);
-  GetWindowRect(movie, &movieRect);
   // The caption lines need the bottom bar: the movie ends 25 pixels above the screen's bottom.
-  EXPECT_EQ(movieRect.bottom - movieRect.top, formRect.bottom - 25);
-  EXPECT_EQ(formRect.right, GetSystemMetrics(SM_CXSCREEN));
+  EXPECT_TRUE(SettlesAt(movie, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - 25));
   EXPECT_TRUE(run.CloseAndWait(form));
   EXPECT_FALSE(fs::exists(MovieFile()));
 }
@@ -87,9 +83,7 @@ TEST_F(Player, WithoutCaptionOrClockTheMovieFillsTheScreen) {
   ASSERT_TRUE(form);
   HWND movie = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
-  RECT movieRect;
-  GetWindowRect(movie, &movieRect);
-  EXPECT_EQ(movieRect.bottom - movieRect.top, GetSystemMetrics(SM_CYSCREEN));
+  EXPECT_TRUE(SettlesAt(movie, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
   EXPECT_TRUE(run.CloseAndWait(form));
 }
 
@@ -97,18 +91,20 @@ TEST_F(Player, PreviewPlaysInsideTheHostWindowWithoutBar) {
   Content c = WithMovie();
   c.caption = "不显示";
   Write(c);
-  HWND host = CreateWindowExW(0, L"STATIC", L"preview host", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200,
-                              150, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  // As in Display Properties: the preview host is a small borderless child of a dialog.
+  HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+                                250, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 20, 152, 112, dialog, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
   ASSERT_TRUE(host);
   {
     Process preview(saver_, L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host)));
     HWND movie = nullptr;
     ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(host, L"QtStandInMovie")) != nullptr; }));
-    RECT hostRect, movieRect;
+    RECT hostRect;
     GetWindowRect(host, &hostRect);
-    GetWindowRect(movie, &movieRect);
-    EXPECT_EQ(movieRect.bottom - movieRect.top, hostRect.bottom - hostRect.top) << "no bottom bar";
-    DestroyWindow(host);
+    EXPECT_TRUE(SettlesAt(movie, hostRect.right - hostRect.left, hostRect.bottom - hostRect.top)) << "no bottom bar";
+    DestroyWindow(dialog);
     EXPECT_TRUE(WaitUntil([&] { return !preview.Running(); })) << "the preview ends with its host";
   }
 }

@@ -26,6 +26,13 @@ bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
+bool SettlesAt(HWND w, int width, int height) {
+  return WaitUntil([&] {
+    RECT r;
+    return GetWindowRect(w, &r) && r.right - r.left == width && r.bottom - r.top == height;
+  });
+}
+
 std::string ReadAll(const fs::path& p) {
   std::ifstream in(p, std::ios::binary);
   std::ostringstream s;
@@ -50,8 +57,11 @@ fs::path WindowsFolder() {
 }
 
 std::wstring WindowText(HWND w) {
+  // Asked of the window itself: an edit control keeps its text where GetWindowText of another
+  // process does not look.
   wchar_t buf[512] = {};
-  GetWindowTextW(w, buf, 512);
+  DWORD_PTR copied = 0;
+  SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &copied);
   return buf;
 }
 

@@ -18,6 +18,9 @@ std::wstring WindowsPath(const char* unixPath);
 // Polls every 20 ms for up to 8 seconds.
 bool WaitUntil(const std::function<bool()>& done);
 
+// Whether the window reaches this outer size in time: the host sizes the form after it is shown.
+bool SettlesAt(HWND w, int width, int height);
+
 std::string ReadAll(const fs::path& p);
 void WriteAll(const fs::path& p, const std::string& bytes);
 

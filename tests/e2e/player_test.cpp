@@ -2,6 +2,10 @@
 // package, started with the screen saver command line, observed through their windows and files.
 #include "tests/e2e/support.hpp"
 #include "tests/flash/swf_writer.hpp"
+#include "tests/flash/testcontrol/registration.hpp"
+#include "win/text.hpp"
+
+#include <algorithm>
 
 #include <gtest/gtest.h>
 
@@ -143,6 +147,25 @@ TEST_F(Player, SettingsShowTheTitleAndTheStoredValues) {
   }
 }
 
+// A standard user cannot write to the system folder: the movie then goes to the user's temporary
+// folder under the same name. A folder in the way stands in for the missing right.
+TEST_F(Player, MovieGoesToTheTemporaryFolderWhenTheSystemFolderRefusesIt) {
+  Write(WithMovie());
+  fs::create_directory(MovieFile());
+  wchar_t temp[MAX_PATH];
+  const fs::path fallback = fs::path(std::wstring(temp, GetTempPathW(MAX_PATH, temp))) / MovieFile().filename();
+  {
+    Process run(saver_, L"/s");
+    HWND form = run.Form();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(fallback) && ReadAll(fallback) == WithMovie().movie; }));
+    EXPECT_FALSE(run.TopLevel(L"#32770")) << "no message box";
+    EXPECT_TRUE(run.CloseAndWait(form));
+  }
+  EXPECT_FALSE(fs::exists(fallback));
+  fs::remove(MovieFile());
+}
+
 TEST_F(Player, DamagedPackagesLoadNothingAndShowNoMessage) {
   Write(WithMovie());
   const std::string good = ReadAll(saver_);
@@ -180,5 +203,48 @@ TEST_F(Player, DamagedPackagesLoadNothingAndShowNoMessage) {
     EXPECT_FALSE(run.TopLevel(L"#32770")) << "no message box";
     EXPECT_FALSE(fs::exists(MovieFile()));
     EXPECT_TRUE(run.CloseAndWait(form));
+  }
+}
+
+// With a Flash control registered, the player drives it through its dispatch interface: the
+// colours first, then looping, the movie file and play.
+TEST_F(Player, DrivesARegisteredFlashControlInRunAndPreview) {
+  Write(WithMovie());
+  qt::testing::ControlRegistration registered(WindowsPath(QT_TESTCONTROL));
+  qt::testing::ControlLog log;
+  const std::string movie = "put 102 text '" + win::Narrow(MovieFile().wstring()) + "'";
+  // The calls that start a movie, in order, from the first loop setting on.
+  auto startCalls = [&] {
+    std::vector<std::string> lines = log.Take(), calls;
+    auto from = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("put 106"); });
+    if (from != lines.begin() && from != lines.end()) from -= 2; // the colours set just before
+    for (; from != lines.end() && calls.size() < 7; ++from)
+      if (from->starts_with("put ") || from->starts_with("call ")) calls.push_back(*from);
+    return calls;
+  };
+  {
+    Process run(saver_, L"/s");
+    HWND form = run.Form();
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(WaitUntil([&] { return fs::exists(MovieFile()); }));
+    Sleep(300);
+    EXPECT_EQ(startCalls(), (std::vector<std::string>{"put 140 text ''", "put 123 int -1", "put 106 bool false",
+                                                      "put 140 text ''", "put 123 int -1", movie, "call 112"}))
+        << "run mode, pauses skipped: no looping";
+    EXPECT_TRUE(run.CloseAndWait(form));
+  }
+  HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+                                250, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 20, 152, 112, dialog, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+  {
+    Process preview(saver_, L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host)));
+    ASSERT_TRUE(WaitUntil([&] { return FindByClass(host, L"QtForm") != nullptr; }));
+    Sleep(300);
+    EXPECT_EQ(startCalls(), (std::vector<std::string>{"put 140 text ''", "put 123 int -1", "put 106 bool true",
+                                                      "put 140 text ''", "put 123 int -1", movie, "call 112"}))
+        << "preview: always looping";
+    DestroyWindow(dialog);
+    EXPECT_TRUE(preview.WaitForExit());
   }
 }

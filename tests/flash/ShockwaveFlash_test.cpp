@@ -1,5 +1,6 @@
 #include "flash/ShockwaveFlash.hpp"
 #include "tests/flash/swf_writer.hpp"
+#include "tests/flash/testcontrol/registration.hpp"
 #include "win/text.hpp"
 #include "win/application.hpp"
 #include "win/form.hpp"
@@ -15,13 +16,9 @@
 #include <vector>
 
 using namespace qt;
+using qt::testing::ControlLog;
 
 namespace {
-
-constexpr wchar_t kClassKey[] = L"Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}";
-constexpr wchar_t kServerKey[] =
-    L"Software\\Classes\\CLSID\\{D27CDB6E-AE6D-11CF-96B8-444553540000}\\InprocServer32";
-constexpr wchar_t kLogVariable[] = L"QT_TESTCONTROL_LOG";
 
 std::wstring ProgramFolder() {
   wchar_t path[MAX_PATH];
@@ -30,70 +27,9 @@ std::wstring ProgramFolder() {
   return p.substr(0, p.find_last_of(L'\\') + 1);
 }
 
-void SetValue(HKEY key, const wchar_t* name, const std::wstring& value) {
-  RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-// The test control, built beside this program, registered under the Flash control's class
-// identifier while the object lives. Wine's COM finds in-process servers only among the machine's
-// classes, not the user's.
-class Registration {
-public:
-  Registration() {
-    HKEY raw = nullptr;
-    if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, kServerKey, 0, nullptr, 0, KEY_WRITE, nullptr, &raw, nullptr) !=
-        ERROR_SUCCESS)
-      throw std::runtime_error("cannot register the test control");
-    win::UniqueKey key(raw);
-    SetValue(key.get(), nullptr, ProgramFolder() + L"flash_testcontrol.dll");
-    SetValue(key.get(), L"ThreadingModel", L"Apartment");
-  }
-  ~Registration() { Remove(); }
-  Registration(const Registration&) = delete;
-  Registration& operator=(const Registration&) = delete;
-
-  static void Remove() {
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kServerKey);
-    RegDeleteKeyW(HKEY_LOCAL_MACHINE, kClassKey);
-  }
-};
-
-// The file the test control writes its calls to, one line each.
-class ControlLog {
-public:
-  ControlLog() {
-    wchar_t dir[MAX_PATH];
-    GetTempPathW(MAX_PATH, dir);
-    path_ = std::wstring(dir) + L"qt_flash_control.log";
-    DeleteFileW(path_.c_str());
-    SetEnvironmentVariableW(kLogVariable, path_.c_str());
-  }
-  ~ControlLog() {
-    SetEnvironmentVariableW(kLogVariable, nullptr);
-    DeleteFileW(path_.c_str());
-  }
-  ControlLog(const ControlLog&) = delete;
-  ControlLog& operator=(const ControlLog&) = delete;
-
-  // The lines written since the last call.
-  std::vector<std::string> Take() {
-    std::string text;
-    if (FILE* f = _wfopen(path_.c_str(), L"rb")) {
-      char buffer[4096];
-      for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) text.append(buffer, n);
-      std::fclose(f);
-    }
-    std::vector<std::string> lines;
-    for (size_t at = taken_, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-      lines.push_back(text.substr(at, end - at));
-    taken_ = text.size();
-    return lines;
-  }
-
-private:
-  std::wstring path_;
-  size_t taken_ = 0;
+// The test control is built beside this program.
+struct Registration : qt::testing::ControlRegistration {
+  Registration() : ControlRegistration(ProgramFolder() + L"flash_testcontrol.dll") {}
 };
 
 std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }

@@ -55,6 +55,7 @@ public:
 
   bool Running() const;
   DWORD Id() const { return info_.dwProcessId; }
+  HANDLE Handle() const { return info_.hProcess; }
   // A top-level window of the process with this class, or null.
   HWND TopLevel(const wchar_t* cls) const;
   // The visible main form, once it is up (null after the timeout).

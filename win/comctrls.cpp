@@ -172,9 +172,10 @@ void TSpinEdit::PlaceArrows() {
   if (!arrows_) return;
   RECT r;
   GetClientRect(hwnd_, &r);
-  int w = GetSystemMetrics(SM_CXVSCROLL);
+  // Narrow arrows and a one-pixel margin: four digits must fit into the player's 44-pixel box.
+  const int w = 15;
   MoveWindow(arrows_, r.right - w, 0, w, r.bottom, TRUE);
-  SendMessageW(hwnd_, EM_SETMARGINS, EC_RIGHTMARGIN, MAKELONG(0, w));
+  SendMessageW(hwnd_, EM_SETMARGINS, EC_LEFTMARGIN | EC_RIGHTMARGIN, MAKELONG(1, w));
 }
 
 std::string TSpinEdit::Text() const {

@@ -76,6 +76,8 @@ TEST_F(Player, RunWritesTheMovieShowsTheCaptionBarAndCleansUp) {
   ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
   // The caption lines need the bottom bar: the movie ends 25 pixels above the screen's bottom.
   EXPECT_TRUE(SettlesAt(movie, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - 25));
+  Sleep(500);
+  Screenshot(L"player-run");
   EXPECT_TRUE(run.CloseAndWait(form));
   EXPECT_FALSE(fs::exists(MovieFile()));
 }
@@ -96,9 +98,9 @@ TEST_F(Player, PreviewPlaysInsideTheHostWindowWithoutBar) {
   c.caption = "不显示";
   Write(c);
   // As in Display Properties: the preview host is a small borderless child of a dialog.
-  HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+  HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 300,
                                 250, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 20, 152, 112, dialog, nullptr,
+  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, 152, 112, dialog, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
   ASSERT_TRUE(host);
   {
@@ -108,6 +110,7 @@ TEST_F(Player, PreviewPlaysInsideTheHostWindowWithoutBar) {
     RECT hostRect;
     GetWindowRect(host, &hostRect);
     EXPECT_TRUE(SettlesAt(movie, hostRect.right - hostRect.left, hostRect.bottom - hostRect.top)) << "no bottom bar";
+    Screenshot(L"player-preview");
     DestroyWindow(dialog);
     EXPECT_TRUE(WaitUntil([&] { return !preview.Running(); })) << "the preview ends with its host";
   }
@@ -131,6 +134,7 @@ TEST_F(Player, SettingsShowTheTitleAndTheStoredValues) {
     HWND form = settings.Form();
     ASSERT_TRUE(form);
     EXPECT_EQ(WindowText(form), L"abc");
+    Screenshot(L"player-settings");
     auto checked = [&](const wchar_t* caption) {
       HWND box = FindByText(form, caption);
       return box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -233,9 +237,9 @@ TEST_F(Player, DrivesARegisteredFlashControlInRunAndPreview) {
         << "run mode, pauses skipped: no looping";
     EXPECT_TRUE(run.CloseAndWait(form));
   }
-  HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 300,
+  HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 300,
                                 250, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 20, 20, 152, 112, dialog, nullptr,
+  HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 20, 20, 152, 112, dialog, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
   {
     Process preview(saver_, L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host)));

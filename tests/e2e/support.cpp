@@ -21,6 +21,9 @@ bool WaitUntil(const std::function<bool()>& done) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
+    // The test's own windows (a preview host) keep painting while it waits.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     Sleep(20);
   }
   return true;
@@ -89,6 +92,17 @@ HWND FindByClass(HWND parent, const std::wstring& cls) {
   for (HWND w : Descendants(parent))
     if (ClassOf(w) == cls) return w;
   return nullptr;
+}
+
+void Screenshot(const std::wstring& name) {
+  wchar_t folder[MAX_PATH];
+  if (!GetEnvironmentVariableW(L"E2E_SCREENSHOTS", folder, MAX_PATH)) return;
+  Sleep(300); // let the last paint reach the display
+  const fs::path ready = fs::path(folder) / (name + L".ready"), picture = fs::path(folder) / (name + L".png");
+  fs::remove(picture);
+  WriteAll(ready, "");
+  WaitUntil([&] { return fs::exists(picture); });
+  fs::remove(ready);
 }
 
 void WriteSaver(const fs::path& player, const fs::path& file, const Content& c) {

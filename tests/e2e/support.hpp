@@ -33,6 +33,11 @@ std::vector<HWND> Descendants(HWND parent);
 HWND FindByText(HWND parent, const std::wstring& text);
 HWND FindByClass(HWND parent, const std::wstring& cls);
 
+// When E2E_SCREENSHOTS names a folder (scripts/screenshots sets it), asks for a picture of the
+// whole display: leaves name.ready there and waits until the watcher outside Wine has saved
+// name.png (Wine's screen DC does not see other processes' windows). Otherwise does nothing.
+void Screenshot(const std::wstring& name);
+
 // The blocks of one package.
 struct Content {
   std::string movie;   // empty: no movie block

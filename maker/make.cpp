@@ -1,0 +1,103 @@
+#include "maker/make.hpp"
+
+#include "base/file_stream.hpp"
+#include "base/package.hpp"
+#include "base/settings.hpp"
+#include "base/text_lines.hpp"
+
+#include <cstdio>
+#include <system_error>
+
+namespace qt {
+
+namespace fs = std::filesystem;
+
+BlockTooLarge::BlockTooLarge(std::string source)
+    : PackageError(source + " 太大：屏保中的影片和图片最多 16777215 字节（16M）。"), source_(std::move(source)) {}
+
+std::string OptionsText(const MakeContent& c) {
+  // A store of our own, never tied to a file: nothing but these keys goes into the package.
+  SettingsStore options;
+  options.WriteString("other", "hint1", c.hint1);
+  options.WriteString("other", "hint2", c.hint2);
+  options.WriteString("other", "title", c.title);
+  options.WriteString("other", "url1", c.url1);
+  options.WriteString("other", "url2", c.url2);
+  options.WriteString("other", "url3", c.url3);
+  return JoinLines(options.Lines());
+}
+
+namespace {
+
+// Removes the file when a make does not get as far as keeping it.
+class RemoveUnlessKept {
+ public:
+  explicit RemoveUnlessKept(fs::path path) : path_(std::move(path)) {}
+  ~RemoveUnlessKept() {
+    std::error_code ignored;
+    if (!kept_) fs::remove(path_, ignored);
+  }
+  RemoveUnlessKept(const RemoveUnlessKept&) = delete;
+  RemoveUnlessKept& operator=(const RemoveUnlessKept&) = delete;
+  void Keep() { kept_ = true; }
+
+ private:
+  fs::path path_;
+  bool kept_ = false;
+};
+
+void CheckSize(std::uint64_t size, const std::string& source) {
+  if (size > kMaxBlockSize) throw BlockTooLarge(source);
+}
+
+} // namespace
+
+std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const fs::path& staging,
+                              const fs::path& output) {
+  CheckSize(fs::file_size(c.movie), c.movie.string());
+  for (const auto* picture : {&c.ad1, &c.ad2})
+    if (*picture) CheckSize((*picture)->bytes.size(), (*picture)->source);
+
+  // The blocks go to the staging file in table order; the writer copies them from there.
+  RemoveUnlessKept stagingGuard(staging);
+  FileStream blocks(staging, FileStream::Mode::create);
+  PackageWriter writer;
+  auto stage = [&](std::uint8_t kind, const std::string& bytes) {
+    const std::uint64_t at = blocks.Position();
+    blocks.Write(bytes);
+    writer.AddBlock(kind, blocks, at, bytes.size());
+  };
+  {
+    FileStream movie(c.movie, FileStream::Mode::read);
+    const std::uint64_t size = movie.Size();
+    CheckSize(size, c.movie.string()); // it may have grown since the first look
+    CopyBytes(movie, blocks, size);
+    writer.AddBlock(bkSwf, blocks, 0, size);
+  }
+  if (c.ad1) stage(c.ad1->isJpeg ? bkAd1Jpeg : bkAd1Gif, c.ad1->bytes);
+  if (c.ad2) stage(c.ad2->isJpeg ? bkAd2Jpeg : bkAd2Gif, c.ad2->bytes);
+  if (c.caption) stage(bkCaption, *c.caption);
+  stage(bkAbout, JoinLines(c.aboutLines));
+  stage(bkOptions, OptionsText(c));
+
+  fs::path partial = output;
+  partial += ".new";
+  RemoveUnlessKept partialGuard(partial);
+  std::uint64_t size = 0;
+  {
+    FileStream out(partial, FileStream::Mode::create);
+    writer.Write(playerImage, out);
+    size = out.Size();
+  } // closed, and so flushed, before it takes the place of an older file
+  fs::rename(partial, output);
+  partialGuard.Keep();
+  return size;
+}
+
+std::string SizeLabel(std::uint64_t bytes) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%.1f", static_cast<double>(bytes / 1024) / 1024.0);
+  return std::string("约") + number + "M";
+}
+
+} // namespace qt

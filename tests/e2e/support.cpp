@@ -74,11 +74,33 @@ std::wstring ClassOf(HWND w) {
   return buf;
 }
 
+namespace {
+
+BOOL CALLBACK Collect(HWND w, LPARAM found) {
+  reinterpret_cast<std::vector<HWND>*>(found)->push_back(w);
+  return TRUE;
+}
+
+struct TopLevelSearch {
+  DWORD pid;
+  const wchar_t* cls;
+  HWND found;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND w, LPARAM search) {
+  auto* s = reinterpret_cast<TopLevelSearch*>(search);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  if (pid != s->pid || ClassOf(w) != s->cls) return TRUE;
+  s->found = w;
+  return FALSE;
+}
+
+} // namespace
+
 std::vector<HWND> Descendants(HWND parent) {
   std::vector<HWND> found;
-  EnumChildWindows(
-      parent, [](HWND w, LPARAM p) { reinterpret_cast<std::vector<HWND>*>(p)->push_back(w); return TRUE; },
-      reinterpret_cast<LPARAM>(&found));
+  EnumChildWindows(parent, Collect, reinterpret_cast<LPARAM>(&found));
   return found;
 }
 
@@ -141,24 +163,9 @@ bool Process::Running() const {
 }
 
 HWND Process::TopLevel(const wchar_t* cls) const {
-  struct Search {
-    DWORD pid;
-    const wchar_t* cls;
-    HWND found;
-  } s{info_.dwProcessId, cls, nullptr};
-  EnumWindows(
-      [](HWND w, LPARAM p) {
-        auto* s = reinterpret_cast<Search*>(p);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == s->pid && ClassOf(w) == s->cls) {
-          s->found = w;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&s));
-  return s.found;
+  TopLevelSearch search{info_.dwProcessId, cls, nullptr};
+  EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 HWND Process::Form() const {

@@ -100,11 +100,7 @@ TForm1::TForm1(win::TComponent* owner) : win::TForm(owner) {
   ReadLayoutResource(L"FORM1");
 }
 
-TForm1::~TForm1() {
-  // The base destructor would run the destroy handler after this form's own fields are gone.
-  if (win::TNotifyEvent onDestroy = std::exchange(OnDestroy, nullptr))
-    win::Fenced([&] { onDestroy(this); return 0; }, 0);
-}
+TForm1::~TForm1() = default;
 
 template <class T>
 T* TForm1::Find(const char* name) {
@@ -148,6 +144,8 @@ void TForm1::FormCreate(TObject*) {
   BindComponents();
   // 1.
   PageControl1->SetActivePage(TabSheet1);
+  // The preview sits in the screen of the monitor picture, which was laid out before it.
+  flash1->BringToFront();
   // 2.
   wchar_t path[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);

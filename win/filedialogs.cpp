@@ -7,11 +7,6 @@
 namespace win {
 namespace {
 
-FileDialogRunner& Runner() {
-  static FileDialogRunner runner;
-  return runner;
-}
-
 // The system wants the pairs separated and ended by NUL characters.
 std::wstring SystemFilter(const std::string& filter) {
   std::wstring f = Widen(filter);
@@ -42,8 +37,6 @@ DWORD FlagsFor(unsigned options) {
 
 } // namespace
 
-void SetFileDialogRunner(FileDialogRunner runner) { Runner() = std::move(runner); }
-
 TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
 
 bool TOpenDialog::Execute() {
@@ -65,7 +58,7 @@ bool TOpenDialog::Execute() {
   ofn.lpstrTitle = Title.empty() ? nullptr : title.c_str();
   ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : defaultExt.c_str();
   ofn.Flags = FlagsFor(Options);
-  if (!(Runner() ? Runner()(ofn, dynamic_cast<TSaveDialog*>(this) != nullptr) : RunDialog(ofn))) return false;
+  if (!RunDialog(ofn)) return false;
   FileName = Narrow(FirstChosen(buffer.c_str()));
   return true;
 }

@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <commdlg.h>
 
-#include <functional>
 #include <string>
 
 namespace win {
@@ -49,10 +48,5 @@ public:
 protected:
   bool RunDialog(OPENFILENAMEW& ofn) override;
 };
-
-// Runs every file dialog in place of the system (tests answer them so); the flag says whether
-// it is a save dialog. Empty: the system's dialogs.
-using FileDialogRunner = std::function<bool(OPENFILENAMEW& ofn, bool save)>;
-void SetFileDialogRunner(FileDialogRunner runner);
 
 } // namespace win

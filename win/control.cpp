@@ -364,6 +364,10 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (TControl* child = FromChildWindow(reinterpret_cast<HWND>(lp)))
       return reinterpret_cast<LRESULT>(child->ControlColor(reinterpret_cast<HDC>(wp)));
     break;
+  case WM_KEYDOWN:
+    if (wp == VK_ESCAPE)
+      if (TForm* form = ParentForm(); form && form->PressCancelButton()) return 0;
+    break;
   case WM_CHAR: {
     TForm* form = ParentForm();
     if (form && form != this && form->KeyPreview()) {

@@ -2,6 +2,7 @@
 
 #include "win/application.hpp"
 #include "win/text.hpp"
+#include "win/textctrls.hpp"
 
 namespace win {
 namespace {
@@ -226,6 +227,15 @@ void TForm::Close() {
 
 void TForm::KeyPress(char& key) {
   if (OnKeyPress) OnKeyPress(this, key);
+}
+
+bool TForm::PressCancelButton() {
+  for (TComponent* c : Components())
+    if (auto* b = dynamic_cast<TButton*>(c); b && b->Cancel() && IsWindowVisible(b->Handle()) && b->Enabled()) {
+      b->Click();
+      return true;
+    }
+  return false;
 }
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -52,6 +52,8 @@ public:
   void Close();
   bool CloseQuery();
   void KeyPress(char& key);
+  // Esc: clicks the form's visible, enabled cancel button; false when there is none.
+  bool PressCancelButton();
 
   TNotifyEvent OnCreate, OnShow, OnResize, OnDestroy;
   TKeyPressEvent OnKeyPress;

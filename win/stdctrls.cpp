@@ -1,8 +1,10 @@
 #include "win/stdctrls.hpp"
 
 #include "win/comctrls.hpp"
+#include "win/filedialogs.hpp"
 #include "win/image.hpp"
 #include "win/text.hpp"
+#include "win/textctrls.hpp"
 #include "win/timer.hpp"
 
 namespace win {
@@ -76,6 +78,34 @@ const PropertyTable& TLabel::ClassProperties() {
 
 TSpeedButton::TSpeedButton(TComponent* owner) : TControl(owner) {}
 
+TSpeedButton::~TSpeedButton() {
+  if (glyph_) DestroyIcon(glyph_);
+}
+
+void TSpeedButton::SetGlyphIcon(const std::string& name) {
+  HICON icon = static_cast<HICON>(
+      LoadImageW(GetModuleHandleW(nullptr), Widen(name).c_str(), IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+  if (!icon) throw FormReadError("the icon resource " + name + " is missing");
+  if (glyph_) DestroyIcon(glyph_);
+  glyph_ = icon;
+  Invalidate();
+}
+
+void TSpeedButton::SetDown(bool down) {
+  if (down == stayDown_) return;
+  stayDown_ = down;
+  if (down && groupIndex_ != 0 && Parent())
+    for (TControl* c : Parent()->Controls())
+      if (auto* other = dynamic_cast<TSpeedButton*>(c); other && other != this && other->groupIndex_ == groupIndex_)
+        other->SetDown(false);
+  Invalidate();
+}
+
+void TSpeedButton::Click() {
+  if (groupIndex_ != 0) SetDown(!stayDown_ || !allowAllUp_);
+  TControl::Click();
+}
+
 void TSpeedButton::SetFlat(bool flat) {
   flat_ = flat;
   Invalidate();
@@ -96,12 +126,16 @@ void TSpeedButton::EraseBackground(HDC dc) {
 
 void TSpeedButton::Paint(HDC dc) {
   RECT r = ClientRect();
-  if (down_)
+  bool down = down_ || stayDown_;
+  if (down)
     DrawEdge(dc, &r, BDR_SUNKENOUTER, BF_RECT);
   else if (hot_ || !flat_)
     DrawEdge(dc, &r, BDR_RAISEDINNER, BF_RECT);
-  if (down_) OffsetRect(&r, 1, 1);
-  DrawCaption(dc, *this, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+  if (down) OffsetRect(&r, 1, 1);
+  if (glyph_)
+    DrawIconEx(dc, (r.left + r.right - 16) / 2, (r.top + r.bottom - 16) / 2, glyph_, 16, 16, 0, nullptr, DI_NORMAL);
+  else
+    DrawCaption(dc, *this, r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
 }
 
 LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -128,7 +162,14 @@ LRESULT TSpeedButton::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 const PropertyTable& TSpeedButton::ClassProperties() {
   static const PropertyTable table(
       &TControl::ClassProperties(),
-      {{"Flat", BoolProperty<TSpeedButton>([](TSpeedButton& b, bool v) { b.SetFlat(v); })}});
+      {
+          {"Flat", BoolProperty<TSpeedButton>([](TSpeedButton& b, bool v) { b.SetFlat(v); })},
+          {"GroupIndex", IntProperty<TSpeedButton>([](TSpeedButton& b, int v) { b.SetGroupIndex(v); })},
+          {"AllowAllUp", BoolProperty<TSpeedButton>([](TSpeedButton& b, bool v) { b.SetAllowAllUp(v); })},
+          {"Down", BoolProperty<TSpeedButton>([](TSpeedButton& b, bool v) { b.SetDown(v); })},
+          {"Glyph.Icon",
+           StringProperty<TSpeedButton>([](TSpeedButton& b, const std::string& v) { b.SetGlyphIcon(v); })},
+      });
   return table;
 }
 
@@ -142,6 +183,13 @@ void RegisterStandardControls() {
   RegisterComponentClass<TSpinEdit>("TSpinEdit");
   RegisterComponentClass<TTimer>("TTimer");
   RegisterComponentClass<TImage>("TImage");
+  RegisterComponentClass<TButton>("TButton");
+  RegisterComponentClass<TEdit>("TEdit");
+  RegisterComponentClass<TMemo>("TMemo");
+  RegisterComponentClass<TListBox>("TListBox");
+  RegisterComponentClass<TComboBox>("TComboBox");
+  RegisterComponentClass<TOpenDialog>("TOpenDialog");
+  RegisterComponentClass<TSaveDialog>("TSaveDialog");
 }
 
 } // namespace win

@@ -1,0 +1,405 @@
+// The maker as a user meets it: started from a folder of its own, driven by clicks and typed text
+// through window messages, its file dialogs answered in their own windows.
+#include "tests/e2e/support.hpp"
+#include "tests/flash/swf_writer.hpp"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
+#include <dlgs.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+namespace fs = std::filesystem;
+using namespace e2e;
+
+namespace {
+
+const std::wstring kCaption = L"Lumvexa－专业屏保制作工具";
+
+// A press and release of the left button, handled when the call returns.
+void Click(HWND w, int x = 3, int y = 3) {
+  SendMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
+// The same, posted: for a click that opens a modal window, which would not return.
+void PostClick(HWND w) {
+  PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
+  PostMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
+}
+
+// Each character as the keyboard gives it.
+void Type(HWND w, const std::wstring& text) {
+  for (wchar_t c : text) SendMessageW(w, WM_CHAR, c, 1);
+}
+
+// What the screen shows of the window, as a BMP file.
+void SaveScreenshot(HWND w, const fs::path& file) {
+  RECT r;
+  GetWindowRect(w, &r);
+  const int width = r.right - r.left, height = r.bottom - r.top;
+  BITMAPINFOHEADER header{};
+  header.biSize = sizeof header;
+  header.biWidth = width;
+  header.biHeight = height;
+  header.biPlanes = 1;
+  header.biBitCount = 24;
+  header.biCompression = BI_RGB;
+  header.biSizeImage = ((width * 3 + 3) & ~3) * height;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  BITMAPFILEHEADER fileHeader{};
+  fileHeader.bfType = 0x4D42;
+  fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
+  fileHeader.bfSize = fileHeader.bfOffBits + header.biSizeImage;
+  std::ofstream out(file, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
+  out.write(reinterpret_cast<const char*>(&header), sizeof header);
+  out.write(static_cast<const char*>(bits), header.biSizeImage);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
+fs::path IniFile() { return WindowsFolder() / L"quendrap.ini"; }
+
+std::wstring IniValue(const wchar_t* key) {
+  wchar_t buf[1024] = {};
+  GetPrivateProfileStringW(L"config", key, L"<none>", buf, 1024, IniFile().c_str());
+  return buf;
+}
+
+RECT RectIn(HWND w, HWND parent) {
+  RECT r;
+  GetWindowRect(w, &r);
+  MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
+  return r;
+}
+
+// One run of the maker with its dialog on screen.
+class Maker {
+public:
+  explicit Maker(const fs::path& program) : program_(program, L"") { form_ = program_.Form(); }
+
+  HWND Form() const { return form_; }
+  const e2e::Process& Program() const { return program_; }
+  HWND Button(const wchar_t* caption) const { return FindByText(form_, caption); }
+  HWND Tabs() const { return FindByClass(form_, WC_TABCONTROLW); }
+
+  // Picks the tab with the arrow keys, as the keyboard does.
+  void ShowTab(int index) const {
+    HWND tabs = Tabs();
+    int now = static_cast<int>(SendMessageW(tabs, TCM_GETCURSEL, 0, 0));
+    for (; now < index; ++now) SendMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0);
+    for (; now > index; --now) SendMessageW(tabs, WM_KEYDOWN, VK_LEFT, 0);
+  }
+  // The tab sheet on show.
+  HWND Sheet() const {
+    for (HWND w = GetWindow(Tabs(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+      if (IsWindowVisible(w)) return w;
+    return nullptr;
+  }
+  // The control of the sheet on show whose top left corner the layout puts at x, y.
+  HWND At(int x, int y) const {
+    return ChildWindowFromPointEx(Sheet(), POINT{x + 2, y + 2}, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+  }
+
+  // Clicks a control that opens a file dialog and answers it: a file name, or cancel when empty.
+  // Gives the dialog's title and the first filter's description.
+  std::pair<std::wstring, std::wstring> Answer(HWND opener, const std::wstring& file) const {
+    PostClick(opener);
+    HWND dialog = nullptr;
+    if (!WaitUntil([&] { return (dialog = program_.TopLevel(L"#32770")) && IsWindowVisible(dialog); })) return {};
+    std::pair<std::wstring, std::wstring> seen{WindowText(dialog), WindowText(GetDlgItem(dialog, cmb1))};
+    if (file.empty()) {
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDCANCEL)));
+    } else {
+      HWND name = GetDlgItem(dialog, cmb13);
+      if (!name) name = GetDlgItem(dialog, edt1);
+      SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.c_str()));
+      PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    }
+    WaitUntil([&] { return !IsWindow(dialog); });
+    // The dialog returns inside the posted click; the form answers only once that has ended.
+    SendMessageW(form_, WM_NULL, 0, 0);
+    return seen;
+  }
+
+  bool CloseWithEsc() const {
+    PostMessageW(Button(L"退出"), WM_KEYDOWN, VK_ESCAPE, 0);
+    return program_.WaitForExit();
+  }
+
+private:
+  e2e::Process program_;
+  HWND form_ = nullptr;
+};
+
+class MakerTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = fs::path(temp) / L"maker test 制作";
+    fs::remove_all(folder_);
+    fs::create_directories(folder_ / L"program");
+    fs::create_directories(folder_ / L"movies");
+    program_ = folder_ / L"program" / L"quendra.exe";
+    fs::copy_file(WindowsPath(QT_MAKER), program_);
+    fs::remove(IniFile());
+  }
+  void TearDown() override {
+    fs::remove(IniFile());
+    fs::remove_all(folder_);
+  }
+  fs::path Movies() const { return folder_ / L"movies"; }
+  void WriteMovie(const wchar_t* name) {
+    std::ofstream(Movies() / name, std::ios::binary) << qt::testing::MakeSwf({.frames = 3});
+  }
+
+  fs::path folder_, program_;
+};
+
+// Tab-local places of the layout.
+constexpr POINT kEdit1{7, 41}, kListBox1{9, 73}, kHint1{32, 70}, kUrl3{16, 60}, kTitle{14, 96}, kEdit3{15, 40};
+constexpr POINT kCheckBox4{16, 8}, kAdImage1{350, 0}, kAdImage2{0, 295}, kSp5{120, 14}, kSpeedButton1{406, 39};
+constexpr POINT kComboBox1{128, 13}, kComboBox2{234, 12}, kSpeedButton6{300, 9}, kSpeedButton7{384, 9};
+constexpr POINT kMemo2{2, 120}, kImage1{273, 68}, kFlash1{287, 85};
+
+} // namespace
+
+TEST_F(MakerTest, FirstStartShowsDefaultsAndEscClosesWritingTheSettings) {
+  Maker maker(program_);
+  HWND form = maker.Form();
+  ASSERT_TRUE(form);
+  EXPECT_EQ(WindowText(form), kCaption);
+  RECT client;
+  GetClientRect(form, &client);
+  EXPECT_EQ(client.right, 598);
+  EXPECT_EQ(client.bottom, 460);
+  EXPECT_EQ(SendMessageW(maker.Tabs(), TCM_GETCURSEL, 0, 0), 0);
+  for (const wchar_t* off : {L"配置", L"测试", L"安装"}) EXPECT_FALSE(IsWindowEnabled(maker.Button(off))) << off;
+  for (const wchar_t* on : {L"制作屏保", L"推荐给朋友", L"退出", L"帮助", L"检查升级"})
+    EXPECT_TRUE(IsWindowEnabled(maker.Button(on))) << on;
+  EXPECT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), L"");
+  // Every file dialog opens in the program folder; cancelling them changes nothing.
+  auto [title, filter] = maker.Answer(maker.At(kSp5.x, kSp5.y), L"");
+  EXPECT_EQ(filter, L"flash文件");
+  EXPECT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), L"");
+  EXPECT_EQ(SendMessageW(maker.At(kListBox1.x, kListBox1.y), LB_GETCOUNT, 0, 0), 0);
+  maker.ShowTab(1);
+  HWND ad1 = maker.At(kAdImage1.x, kAdImage1.y);
+  RECT before = RectIn(ad1, maker.Sheet());
+  EXPECT_EQ(before.right - before.left, 120);
+  EXPECT_EQ(before.bottom - before.top, 90);
+  std::tie(title, filter) = maker.Answer(ad1, L"");
+  EXPECT_EQ(title, L"指定广告图片文件");
+  EXPECT_EQ(filter, L"广告图片文件(*.jpg;*.gif)");
+  RECT after = RectIn(ad1, maker.Sheet());
+  EXPECT_TRUE(EqualRect(&before, &after));
+  EXPECT_EQ(SendMessageW(maker.At(kCheckBox4.x, kCheckBox4.y), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  EXPECT_EQ(WindowText(maker.At(kHint1.x, kHint1.y)), L"");
+  maker.ShowTab(3);
+  EXPECT_EQ(WindowText(maker.At(kTitle.x, kTitle.y)), L"") << "the title starts empty";
+  maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), L"");
+  EXPECT_EQ(WindowText(maker.At(kEdit3.x, kEdit3.y)), L"");
+  maker.ShowTab(2);
+  const std::wstring about = WindowText(maker.At(kMemo2.x, kMemo2.y));
+  EXPECT_EQ(about.substr(0, 3), L"##红") << "the sample about text";
+
+  ASSERT_TRUE(maker.CloseWithEsc());
+  for (const wchar_t* unused : {L"dir1", L"dir3", L"sdir"}) EXPECT_EQ(IniValue(unused), L"<none>") << unused;
+  for (const wchar_t* empty : {L"hint1", L"hint2", L"title", L"url1", L"url2", L"url3", L"ad1", L"ad2"})
+    EXPECT_EQ(IniValue(empty), L"") << empty;
+  EXPECT_EQ(IniValue(L"showad1"), L"0");
+  EXPECT_EQ(IniValue(L"showad2"), L"0");
+  // The memo's text exactly: its sample has no line break after the last line.
+  const std::string saved = ReadAll(folder_ / L"program" / L"about.txt");
+  ASSERT_FALSE(saved.empty());
+  EXPECT_NE(saved.substr(saved.size() - 2), "\r\n");
+  EXPECT_EQ(saved.find("\n"), saved.find("\r\n") + 1);
+}
+
+TEST_F(MakerTest, FoldersAndTextsAreStoredAtCloseAndRestoredAtTheNextStart) {
+  WriteMovie(L"one.swf");
+  const std::wstring output = (Movies() / L"我的屏保.scr").wstring();
+  {
+    Maker maker(program_);
+    ASSERT_TRUE(maker.Form());
+    maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"one.swf").wstring());
+    maker.ShowTab(1);
+    Click(maker.At(kCheckBox4.x, kCheckBox4.y));
+    Type(maker.At(kHint1.x, kHint1.y), L"看这里");
+    maker.ShowTab(2);
+    HWND memo = maker.At(kMemo2.x, kMemo2.y);
+    SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"第一行\r\n"));
+    SendMessageW(memo, EM_SETSEL, 11, 11);
+    Type(memo, L"第二行");
+    Type(maker.At(kUrl3.x, kUrl3.y), L"http://example.org/");
+    maker.ShowTab(3);
+    maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), output);
+    EXPECT_EQ(WindowText(maker.At(kEdit3.x, kEdit3.y)), output);
+    Type(maker.At(kTitle.x, kTitle.y), L"海浪 屏保");
+    Click(maker.Button(L"退出"));
+    ASSERT_TRUE(maker.Program().WaitForExit());
+  }
+  const std::wstring movies = Movies().wstring() + L"\\";
+  EXPECT_EQ(IniValue(L"dir1"), movies);
+  EXPECT_EQ(IniValue(L"sdir"), movies);
+  EXPECT_EQ(IniValue(L"dir3"), L"<none>");
+  EXPECT_EQ(IniValue(L"hint1"), L"看这里");
+  EXPECT_EQ(IniValue(L"title"), L"海浪 屏保");
+  EXPECT_EQ(IniValue(L"url3"), L"http://example.org/");
+  EXPECT_EQ(IniValue(L"showad1"), L"1");
+  EXPECT_EQ(ReadAll(folder_ / L"program" / L"about.txt"), "\xb5\xda\xd2\xbb\xd0\xd0\r\n\xb5\xda\xb6\xfe\xd0\xd0");
+
+  Maker again(program_);
+  ASSERT_TRUE(again.Form());
+  again.ShowTab(3);
+  EXPECT_EQ(WindowText(again.At(kTitle.x, kTitle.y)), L"海浪 屏保");
+  EXPECT_EQ(WindowText(again.At(kEdit3.x, kEdit3.y)), L"") << "the output name is not kept";
+  again.ShowTab(1);
+  EXPECT_EQ(WindowText(again.At(kHint1.x, kHint1.y)), L"看这里");
+  EXPECT_EQ(SendMessageW(again.At(kCheckBox4.x, kCheckBox4.y), BM_GETCHECK, 0, 0), BST_CHECKED);
+  again.ShowTab(2);
+  EXPECT_EQ(WindowText(again.At(kMemo2.x, kMemo2.y)), L"第一行\r\n第二行");
+  // The movie dialog opens in the stored folder: a bare name is found there.
+  again.ShowTab(0);
+  again.Answer(again.At(kSp5.x, kSp5.y), L"one.swf");
+  EXPECT_EQ(WindowText(again.At(kEdit1.x, kEdit1.y)), movies + L"one.swf");
+  EXPECT_TRUE(again.CloseWithEsc());
+}
+
+TEST_F(MakerTest, TheChosenMoviesFolderIsListedWithTheChosenOnePreselectedAndPreviewed) {
+  for (const wchar_t* name : {L"b.swf", L"Sea Waves.swf", L"c.swf"}) WriteMovie(name);
+  fs::create_directories(Movies() / L"folder.swf");
+  std::ofstream(Movies() / L"notes.txt") << "x";
+  // A file with only the normal attribute is a movie like any other.
+  SetFileAttributesW((Movies() / L"c.swf").c_str(), FILE_ATTRIBUTE_NORMAL);
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"SEA WAVES.SWF").wstring());
+  HWND list = maker.At(kListBox1.x, kListBox1.y);
+  ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 4);
+  std::vector<std::wstring> names;
+  for (int i = 0; i < 4; ++i) {
+    wchar_t item[MAX_PATH] = {};
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+    names.push_back(item);
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::wstring>{L"Sea Waves.swf", L"b.swf", L"c.swf", L"folder.swf"}));
+  wchar_t selected[MAX_PATH] = {};
+  SendMessageW(list, LB_GETTEXT, SendMessageW(list, LB_GETCURSEL, 0, 0), reinterpret_cast<LPARAM>(selected));
+  EXPECT_STREQ(selected, L"Sea Waves.swf");
+  const std::wstring movies = Movies().wstring() + L"\\";
+  EXPECT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), movies + L"Sea Waves.swf") << "the listed spelling";
+  EXPECT_TRUE(FindByClass(maker.Form(), L"QtStandInMovie")) << "the preview plays";
+
+  // A click on another entry makes it the movie.
+  int other = static_cast<int>(SendMessageW(list, LB_FINDSTRINGEXACT, -1, reinterpret_cast<LPARAM>(L"b.swf")));
+  RECT item;
+  SendMessageW(list, LB_GETITEMRECT, other, reinterpret_cast<LPARAM>(&item));
+  Click(list, item.left + 5, item.top + 3);
+  EXPECT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), movies + L"b.swf");
+  // Cancelling the dialog keeps the list and the movie.
+  maker.Answer(maker.At(kSp5.x, kSp5.y), L"");
+  EXPECT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 4);
+  EXPECT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), movies + L"b.swf");
+  EXPECT_TRUE(maker.CloseWithEsc());
+}
+
+TEST_F(MakerTest, AdvertPicturesSitFlushWithTheirCorners) {
+  const std::wstring sample = WindowsPath(QT_SAMPLE_JPEG); // 12 x 6
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.ShowTab(1);
+  HWND sheet = maker.Sheet();
+  RECT area;
+  GetClientRect(sheet, &area);
+  HWND ad1 = maker.At(kAdImage1.x, kAdImage1.y), ad2 = maker.At(kAdImage2.x, kAdImage2.y);
+  maker.Answer(ad1, sample);
+  RECT r1 = RectIn(ad1, sheet);
+  EXPECT_EQ(r1.right, area.right);
+  EXPECT_EQ(r1.top, 0);
+  EXPECT_EQ(r1.right - r1.left, 12);
+  maker.Answer(ad2, sample);
+  RECT r2 = RectIn(ad2, sheet);
+  EXPECT_EQ(r2.left, 0);
+  EXPECT_EQ(r2.bottom, area.bottom);
+  EXPECT_EQ(r2.bottom - r2.top, 6);
+  EXPECT_TRUE(maker.CloseWithEsc());
+  EXPECT_EQ(IniValue(L"dir3"), fs::path(sample).parent_path().wstring() + L"\\");
+  EXPECT_EQ(IniValue(L"ad1"), sample);
+  EXPECT_EQ(IniValue(L"ad2"), sample);
+}
+
+TEST_F(MakerTest, FormatLinesGoAboveTheCaretAndThePreviewCoversTheMemo) {
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.ShowTab(2);
+  HWND memo = maker.At(kMemo2.x, kMemo2.y);
+  SendMessageW(memo, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"甲\r\n乙"));
+  SendMessageW(memo, EM_SETSEL, 3, 3); // on the second line
+  SendMessageW(maker.At(kComboBox1.x, kComboBox1.y), CB_SETCURSEL, 1, 0);
+  SendMessageW(maker.At(kComboBox2.x, kComboBox2.y), CB_SETCURSEL, 1, 0);
+  Click(maker.At(kSpeedButton6.x, kSpeedButton6.y));
+  EXPECT_EQ(WindowText(memo), L"甲\r\n##红\r\n##粗体\r\n乙");
+  SendMessageW(memo, EM_SETSEL, 0, 0);
+  SendMessageW(maker.At(kComboBox1.x, kComboBox1.y), CB_SETCURSEL, 6, 0);
+  SendMessageW(maker.At(kComboBox2.x, kComboBox2.y), CB_SETCURSEL, 3, 0);
+  Click(maker.At(kSpeedButton6.x, kSpeedButton6.y));
+  EXPECT_EQ(WindowText(memo).substr(0, 13), L"##灰\r\n##下划线\r\n甲");
+
+  HWND format = maker.At(kSpeedButton6.x, kSpeedButton6.y), preview = maker.At(kSpeedButton7.x, kSpeedButton7.y);
+  Click(preview);
+  EXPECT_FALSE(IsWindowVisible(memo));
+  EXPECT_FALSE(IsWindowEnabled(format));
+  HWND panel = maker.At(kMemo2.x + 20, kMemo2.y);
+  EXPECT_NE(panel, memo);
+  EXPECT_TRUE(panel && IsWindowVisible(panel));
+  Click(preview);
+  EXPECT_TRUE(IsWindowVisible(memo));
+  EXPECT_FALSE(IsWindowVisible(panel));
+  EXPECT_TRUE(IsWindowEnabled(format));
+  EXPECT_TRUE(maker.CloseWithEsc());
+}
+
+// Each tab as the user sees it, saved where MAKER_SCREENSHOTS points (a person looks at them).
+TEST_F(MakerTest, EveryTabOnScreenWithThePreviewInsideTheMonitor) {
+  WriteMovie(L"one.swf");
+  Maker maker(program_);
+  HWND form = maker.Form();
+  ASSERT_TRUE(form);
+  maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"one.swf").wstring());
+  HWND flash = FindByClass(form, L"QtStandInMovie");
+  ASSERT_TRUE(flash);
+  RECT monitor = RectIn(maker.At(kImage1.x, kImage1.y), maker.Sheet()), movie = RectIn(flash, maker.Sheet());
+  RECT inside;
+  IntersectRect(&inside, &monitor, &movie);
+  EXPECT_TRUE(EqualRect(&inside, &movie)) << "the preview lies inside the monitor picture";
+  EXPECT_EQ(movie.left, kFlash1.x);
+  EXPECT_EQ(movie.top, kFlash1.y);
+  // The preview is drawn over the picture, not under it.
+  HWND top = ChildWindowFromPointEx(maker.Sheet(), POINT{kFlash1.x + 70, kFlash1.y + 50}, CWP_SKIPINVISIBLE);
+  EXPECT_TRUE(top == flash || IsChild(top, flash) || GetParent(flash) == top);
+  const char* shots = std::getenv("MAKER_SCREENSHOTS");
+  for (int tab = 0; tab < 4; ++tab) {
+    maker.ShowTab(tab);
+    RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(300);
+    if (shots) SaveScreenshot(form, fs::path(WindowsPath(shots)) / (L"maker_tab" + std::to_wstring(tab + 1) + L".bmp"));
+  }
+  EXPECT_TRUE(maker.CloseWithEsc());
+}

@@ -1,5 +1,6 @@
 #include "player/tilvaneUnit.hpp"
 
+#include "base/error.hpp"
 #include "base/file_stream.hpp"
 #include "base/text_lines.hpp"
 #include "flash/ShockwaveFlash.hpp"
@@ -7,18 +8,21 @@
 #include "panels/CRPanel.hpp"
 #include "panels/GPanel.hpp"
 #include "player/clock.hpp"
+#include "player/links.hpp"
+#include "player/poweroff.hpp"
 #include "player/profile.hpp"
 #include "player/ulong.hpp"
 #include "win/application.hpp"
 #include "win/comctrls.hpp"
+#include "win/image.hpp"
+#include "win/shell.hpp"
 #include "win/stdctrls.hpp"
 #include "win/text.hpp"
 #include "win/timer.hpp"
 
-#include <shellapi.h>
-
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 using win::TObject;
@@ -47,10 +51,6 @@ std::wstring FileNamePart(const std::wstring& path) {
 std::wstring WithBackslash(std::wstring folder) {
   if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
   return folder;
-}
-
-void ShellOpen(const std::string& target) {
-  ShellExecuteW(nullptr, L"open", win::Widen(target).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 // The pause skipper's view of the movie control.
@@ -161,6 +161,7 @@ void TfscrForm::FormCreate(TObject*) {
     LoadAboutBlock();
     ExtractMovieBlock();
     LoadCaptionBlock();
+    LoadAdPictures();
     if (!FCaptionLines.empty()) {
       txtpanel->ClearStrings();
       for (const auto& line : FCaptionLines) txtpanel->AddString(line);
@@ -181,6 +182,8 @@ void TfscrForm::FormCreate(TObject*) {
   FUrl3 = FOptions.ReadString("other", "url3");
   FHint1 = FOptions.ReadString("other", "hint1");
   FHint2 = FOptions.ReadString("other", "hint2");
+  Find<win::TImage>("adImage1")->SetHint(FHint1);
+  Find<win::TImage>("adImage2")->SetHint(FHint2);
   FTitle = FOptions.ReadString("other", "title");
   // 6.
   if (!FTitle.empty()) SetCaption(FTitle);
@@ -312,6 +315,25 @@ void TfscrForm::LoadCaptionBlock() {
   if (FSlots.caption) FCaptionLines = qt::SplitLines(FPackage->BlockBytes(FSlots.caption));
 }
 
+// A picture slot the package lacks, or a picture that does not decode, leaves its image empty:
+// no sample picture and no error box in a screen saver someone was given.
+void TfscrForm::LoadAdPictures() {
+  struct Slot {
+    const char* image;
+    std::uint32_t block;
+    bool isJpeg;
+  };
+  for (const Slot& slot : {Slot{"adImage1", FSlots.ad1, FSlots.ad1_is_jpeg}, Slot{"adImage2", FSlots.ad2, FSlots.ad2_is_jpeg}}) {
+    if (!slot.block) continue;
+    try {
+      qt::MemoryStream bytes(FPackage->BlockBytes(slot.block));
+      // Until a GIF codec registers itself, a GIF block is a picture of no known class.
+      Find<win::TImage>(slot.image)->Picture().LoadFromStream(bytes, slot.isJpeg ? "jpg" : "gif");
+    } catch (const std::exception&) {
+    }
+  }
+}
+
 // --- Exit rules ---------------------------------------------------------------------------------
 
 qt::ExitSettings TfscrForm::CurrentExitSettings() {
@@ -350,41 +372,6 @@ void TfscrForm::Timer4Timer(TObject*) {
   timelabel->SetCaption(qt::ClockText({now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond}));
 }
 
-namespace {
-
-void PowerOff(bool force) {
-  UINT flags = EWX_POWEROFF | (force ? EWX_FORCE : 0);
-  OSVERSIONINFOW version{};
-  version.dwOSVersionInfoSize = sizeof version;
-  GetVersionExW(&version);
-  if (version.dwPlatformId == VER_PLATFORM_WIN32_NT) {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
-      MessageBoxW(nullptr, L"PowerOff Error", L"OpenProcessToken() Failed", MB_OK);
-      return;
-    }
-    win::UniqueHandle owned(token);
-    TOKEN_PRIVILEGES privileges{};
-    privileges.PrivilegeCount = 1;
-    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) {
-      MessageBoxW(nullptr, L"PowerOff Error", L"LookupPrivilegeValue() Failed", MB_OK);
-      return;
-    }
-    TOKEN_PRIVILEGES previous{};
-    DWORD previousSize = sizeof previous;
-    SetLastError(0);
-    AdjustTokenPrivileges(token, FALSE, &privileges, sizeof previous, &previous, &previousSize);
-    if (GetLastError() != 0) {
-      MessageBoxW(nullptr, L"PowerOff Error", L"AdjustTokenPrivileges() Failed", MB_OK);
-      return;
-    }
-  }
-  ExitWindowsEx(flags, 0);
-}
-
-} // namespace
-
 void TfscrForm::Timer2Timer(TObject*) {
   Timer2->SetEnabled(false);
   PowerOff(true);
@@ -396,7 +383,7 @@ void TfscrForm::SpeedButton1Click(TObject*) {
   std::wstring ini = win::Widen(FIniName);
   auto write = [&](const wchar_t* key, const std::string& value) {
     if (!WritePrivateProfileStringW(kConfig, key, win::Widen(value).c_str(), ini.c_str()))
-      throw std::runtime_error("Unable to write to " + FIniName);
+      throw qt::Error("Unable to write to " + FIniName);
   };
   auto flag = [](win::TCheckBox* box) { return std::string(box->Checked() ? "1" : "0"); };
   write(L"skip", flag(CheckBox1));
@@ -412,8 +399,7 @@ void TfscrForm::SpeedButton1Click(TObject*) {
 void TfscrForm::SpeedButton2Click(TObject*) { Close(); }
 
 void TfscrForm::SpeedButton5Click(TObject*) {
-  ShellOpen("mailto:?body=如果要发送本屏保,请将 " + ulong::ShortToLongPath(win::Narrow(ProgramPath())) +
-            " 作为附件。" + "收到邮件后将附件中的scr文件保存到本地后用鼠标右键点击即可安装。");
+  win::ShellRun({"open", qt::SendToFriendMail(ulong::ShortToLongPath(win::Narrow(ProgramPath())))});
 }
 
 void TfscrForm::CheckBox4Click(TObject*) {
@@ -421,7 +407,7 @@ void TfscrForm::CheckBox4Click(TObject*) {
 }
 
 void TfscrForm::PageControl1Change(TObject*) {
-  CRPanel3->SetActive(PageControl1->ActivePageIndex() == 1);
+  CRPanel3->SetActive(PageControl1->ActivePage() == FindComponent("TabSheet2"));
 }
 
 void TfscrForm::Panel2MouseDown(TObject*, win::TMouseButton Button, unsigned, int, int) {
@@ -431,8 +417,7 @@ void TfscrForm::Panel2MouseDown(TObject*, win::TMouseButton Button, unsigned, in
 }
 
 void TfscrForm::OpenLink(const std::string& target) {
-  if (target.empty()) return;
-  ShellOpen(target.rfind("http", 0) == 0 ? target : "mailto:" + target);
+  if (std::optional<std::string> command = qt::LinkCommand(target)) win::ShellRun({"open", *command});
 }
 
 void TfscrForm::adImage1Click(TObject*) { OpenLink(FUrl1); }

@@ -61,6 +61,7 @@ private:
   void LoadAboutBlock();
   void ExtractMovieBlock();
   void LoadCaptionBlock();
+  void LoadAdPictures();
   void MakeMovieFileName();
   void LoadSettings();
   qt::ExitSettings CurrentExitSettings();

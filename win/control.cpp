@@ -2,6 +2,7 @@
 
 #include "win/application.hpp"
 #include "win/form.hpp"
+#include "win/hint.hpp"
 #include "win/text.hpp"
 
 #include <windowsx.h>
@@ -108,12 +109,31 @@ void TControl::CreateHandle() {
         SetWindowLongPtrW(h, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ControlWindowProc)));
   }
   SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
+  UpdateHint();
   for (TControl* c : controls_) c->CreateHandle();
 }
 
 void TControl::DestroyHandle() {
-  if (hwnd_) DestroyWindow(hwnd_);
+  if (hwnd_) {
+    if (showHint_) SetWindowHint(hwnd_, "");
+    DestroyWindow(hwnd_);
+  }
   hwnd_ = nullptr;
+}
+
+void TControl::SetHint(const std::string& h) {
+  hint_ = h;
+  UpdateHint();
+}
+
+void TControl::SetShowHint(bool v) {
+  if (showHint_ && !v && hwnd_) SetWindowHint(hwnd_, "");
+  showHint_ = v;
+  UpdateHint();
+}
+
+void TControl::UpdateHint() {
+  if (hwnd_ && showHint_) SetWindowHint(hwnd_, hint_);
 }
 
 HWND TControl::Handle() {

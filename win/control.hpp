@@ -68,9 +68,10 @@ public:
   void FontChanged();
   bool ParentFont() const { return parentFont_; }
   const std::string& Hint() const { return hint_; }
-  void SetHint(const std::string& h) { hint_ = h; }
+  void SetHint(const std::string& h);
   bool ShowHint() const { return showHint_; }
-  void SetShowHint(bool v) { showHint_ = v; }
+  // On, the hint shows in a tool tip while the mouse rests on the control.
+  void SetShowHint(bool v);
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor c) { cursor_ = c; }
 
@@ -118,6 +119,7 @@ protected:
 private:
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
   void UpdateWindowBounds();
+  void UpdateHint();
   static TControl* FromChildWindow(HWND child);
 
   TControl* parent_ = nullptr;

@@ -125,7 +125,16 @@ private:
     timeline_.Tick();
     if (timeline_.CurrentFrame() != before) Changed();
   }
-  void Changed() { InvalidateRect(window_.get(), nullptr, FALSE); }
+  // The window's text is the frame number it shows, so that other programs can read it.
+  void Changed() {
+    SetWindowTextW(window_.get(), FrameText().c_str());
+    InvalidateRect(window_.get(), nullptr, FALSE);
+  }
+  // "3 / 10" for the third of ten frames; empty until a movie is loaded.
+  std::wstring FrameText() const {
+    if (timeline_.ReadyState() != Timeline::kReadyComplete) return {};
+    return std::to_wstring(timeline_.CurrentFrame() + 1) + L" / " + std::to_wstring(timeline_.TotalFrames());
+  }
 
   COLORREF Background() const {
     if (override_) return *override_;
@@ -145,8 +154,7 @@ private:
     SetTextColor(dc, dark ? RGB(255, 255, 255) : RGB(0, 0, 0));
     SetBkMode(dc, TRANSPARENT);
     win::SelectGuard font(dc, GetStockObject(DEFAULT_GUI_FONT));
-    std::wstring text =
-        std::to_wstring(timeline_.CurrentFrame() + 1) + L" / " + std::to_wstring(timeline_.TotalFrames());
+    std::wstring text = FrameText();
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
 

@@ -388,7 +388,7 @@ void TfscrForm::SpeedButton1Click(TObject*) {
   auto flag = [](win::TCheckBox* box) { return std::string(box->Checked() ? "1" : "0"); };
   write(L"skip", flag(CheckBox1));
   write(L"shutdown", flag(CheckBox6));
-  write(L"shuttime", std::to_string(qt::ProfileInteger(SpinEdit2->Text(), 5)));
+  write(L"shuttime", std::to_string(SpinEdit2->Value()));
   write(L"allowmouse", flag(CheckBox8));
   write(L"allowclick", flag(CheckBox4));
   write(L"allowkey", flag(CheckBox5));

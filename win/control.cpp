@@ -310,6 +310,7 @@ LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (showHint_ && !hint_.empty() && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) RelayMouseToHint(hwnd_, msg, wp, lp);
   switch (msg) {
   case WM_ERASEBKGND:
     if (systemProc_) break;

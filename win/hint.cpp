@@ -30,13 +30,20 @@ void SetWindowHint(HWND window, const std::string& text) {
   TTTOOLINFOW tool{};
   // The size that every version of the common controls takes.
   tool.cbSize = TTTOOLINFOW_V2_SIZE;
-  tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+  // Not TTF_SUBCLASS: a control's window procedure must stay ours, as its parent tells our
+  // windows from others by it.
+  tool.uFlags = TTF_IDISHWND;
   tool.hwnd = window;
   tool.uId = reinterpret_cast<UINT_PTR>(window);
   SendMessageW(tip, TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
   if (wide.empty()) return;
   tool.lpszText = wide.data();
   SendMessageW(tip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+void RelayMouseToHint(HWND window, UINT msg, WPARAM wp, LPARAM lp) {
+  MSG m{window, msg, wp, lp, static_cast<DWORD>(GetMessageTime()), {}};
+  SendMessageW(ToolTipWindow(), TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&m));
 }
 
 } // namespace win

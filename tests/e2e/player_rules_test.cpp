@@ -1,0 +1,445 @@
+// The player's rules as a user meets them in a real screen saver file: which input ends a run,
+// the pause skipper on a movie that stops, the settings window's "确定" and its advert pictures.
+#include "tests/e2e/support.hpp"
+#include "tests/flash/swf_writer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <jpeglib.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+using namespace e2e;
+
+namespace {
+
+// A screen saver file "Sea Waves.scr" in a folder of its own, and its settings file.
+class PlayerRules : public ::testing::Test {
+protected:
+  void SetUp() override {
+    DWORD show = 0;
+    HKEY k;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", 0,
+                    nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+    RegSetValueExW(k, L"HideFileExt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show), sizeof show);
+    RegCloseKey(k);
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    folder_ = fs::path(temp) / L"player rules 屏保";
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    saver_ = folder_ / L"Sea Waves.scr";
+    fs::remove_all(Ini());
+  }
+  void TearDown() override {
+    fs::remove_all(Ini());
+    fs::remove_all(folder_);
+  }
+  static fs::path Ini() { return WindowsFolder() / L"vantoq_fscr_Sea Waves.ini"; }
+  static void WriteIni(const std::string& text) { WriteAll(Ini(), "[config]\r\n" + text); }
+  void Write(const Content& c) { WriteSaver(WindowsPath(QT_PLAYER), saver_, c); }
+
+  fs::path folder_, saver_;
+};
+
+Content WithMovie(qt::testing::SwfOptions swf = {.frames = 10}) {
+  Content c;
+  c.movie = qt::testing::MakeSwf(swf);
+  return c;
+}
+
+// --- Which input ends a run ------------------------------------------------------------------
+
+struct Input {
+  const char* what;
+  UINT message;
+  WPARAM wParam;
+  int dx = 0, dy = 0; // mouse messages: the position relative to the cursor's resting point
+};
+
+const POINT kRest{200, 200};
+
+const Input kMove15{"move by 15", WM_MOUSEMOVE, 0, 15, -15};
+const Input kMove16{"move by 16", WM_MOUSEMOVE, 0, 16, 0};
+const Input kMoveDown16{"move down by 16", WM_MOUSEMOVE, 0, 0, 16};
+const Input kMove40{"move by 40", WM_MOUSEMOVE, 0, 40, 40};
+const Input kLeft{"left button", WM_LBUTTONDOWN, MK_LBUTTON};
+const Input kMiddle{"middle button", WM_MBUTTONDOWN, MK_MBUTTON};
+const Input kRight{"right button", WM_RBUTTONDOWN, MK_RBUTTON};
+const Input kArrow{"arrow key", WM_KEYDOWN, VK_LEFT};
+const Input kArrowUp{"arrow key released", WM_KEYUP, VK_LEFT};
+// Translated by the message loop into a typed character after its key-down message.
+const Input kLetter{"letter key", WM_KEYDOWN, 'A'};
+
+void Post(HWND form, const Input& in) {
+  LPARAM lp = in.message == WM_KEYDOWN || in.message == WM_KEYUP
+                  ? 1
+                  : MAKELPARAM(kRest.x + in.dx, kRest.y + in.dy);
+  PostMessageW(form, in.message, in.wParam, lp);
+}
+
+TEST_F(PlayerRules, AfterTheGracePeriodOnlyTheInputTheSettingsDoNotAllowEndsARun) {
+  struct Case {
+    const char* ini;
+    std::vector<Input> keepRunning; // sent one after another; none of them ends the run
+    std::optional<Input> ends;      // then this one does
+  } cases[] = {
+      {"allowmouse=0\r\n", {kRight, kMove15}, kMove16},
+      {"allowmouse=0\r\n", {}, kMoveDown16},
+      {"allowmouse=0\r\n", {}, kArrowUp},
+      {"", {kRight, kMove40}, kLeft},
+      {"", {}, kMiddle},
+      {"", {}, kArrow},
+      {"allowclick=1\r\nallowmouse=0\r\n", {kLeft, kMiddle, kMove40}, kArrow},
+      {"allowkey=1\r\nallowmouse=0\r\n", {kArrow, kArrowUp}, kLetter},
+      {"allowkey=1\r\n", {kArrow, kMove40}, kLeft},
+      {"allowkey=1\r\nallowclick=1\r\n", {kArrow, kLetter, kLeft, kMiddle, kMove40, kRight}, std::nullopt},
+  };
+  Write(WithMovie());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.ini);
+    WriteIni(c.ini);
+    SetCursorPos(kRest.x, kRest.y);
+    Process run(saver_, L"/s");
+    HWND form = run.Form();
+    ASSERT_TRUE(form);
+    Sleep(2500); // past the grace period
+    for (const Input& in : c.keepRunning) {
+      SCOPED_TRACE(in.what);
+      Post(form, in);
+      Sleep(400);
+      ASSERT_TRUE(run.Running());
+    }
+    if (c.ends) {
+      SCOPED_TRACE(c.ends->what);
+      Post(form, *c.ends);
+      EXPECT_TRUE(run.WaitForExit());
+    } else {
+      EXPECT_TRUE(run.CloseAndWait(form));
+    }
+  }
+}
+
+TEST_F(PlayerRules, InTheGracePeriodInputDoesNotEndARunButATypedCharacterDoes) {
+  Write(WithMovie());
+  WriteIni("allowmouse=0\r\n");
+  SetCursorPos(kRest.x, kRest.y);
+  {
+    Process run(saver_, L"/s");
+    HWND form = run.Form();
+    ASSERT_TRUE(form);
+    for (const Input& in : {kMove40, kLeft, kMiddle, kArrow, kArrowUp}) Post(form, in);
+    Sleep(500);
+    EXPECT_TRUE(run.Running());
+    EXPECT_TRUE(run.CloseAndWait(form));
+  }
+  Process run(saver_, L"/s");
+  HWND form = run.Form();
+  ASSERT_TRUE(form);
+  PostMessageW(form, WM_CHAR, 'a', 1);
+  EXPECT_TRUE(run.WaitForExit()) << "the key-press event has no grace period";
+}
+
+// --- The pause skipper ---------------------------------------------------------------------------
+
+using Clock = std::chrono::steady_clock;
+
+// Waits for the movie window to show the frame ("4 / 10"); the time it was first seen.
+std::optional<Clock::time_point> WhenShown(HWND movie, const std::wstring& frame) {
+  if (!WaitUntil([&] { return WindowText(movie) == frame; })) return std::nullopt;
+  return Clock::now();
+}
+
+double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+TEST_F(PlayerRules, TheSkipperMovesAStoppedMovieOnAfterThreeSecondsAndRewindsAtTheEnd) {
+  // 10 frames at 20 per second, stopping on frame 4.
+  Write(WithMovie({.frameRate = 20 << 8, .frames = 10, .stopFrames = {4}}));
+  Process run(saver_, L"/s");
+  HWND form = run.Form();
+  ASSERT_TRUE(form);
+  HWND movie = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
+  auto stopped = WhenShown(movie, L"4 / 10");
+  auto movedOn = WhenShown(movie, L"5 / 10");
+  ASSERT_TRUE(stopped && movedOn);
+  // Up to one 500 ms tick to notice the stop, then one 3000 ms wait; a little slack for polling.
+  EXPECT_GE(Seconds(*movedOn - *stopped), 2.9);
+  EXPECT_LE(Seconds(*movedOn - *stopped), 3.7);
+  ASSERT_TRUE(WhenShown(movie, L"10 / 10")) << "plays on after the push";
+  auto last = Clock::now();
+  auto rewound = WhenShown(movie, L"1 / 10");
+  ASSERT_TRUE(rewound) << "a stop on the last frame rewinds";
+  EXPECT_GE(Seconds(*rewound - last), 2.5);
+  EXPECT_TRUE(WhenShown(movie, L"2 / 10")) << "and plays from the start";
+  // Looping stays off, so the stop on frame 4 holds the movie again.
+  ASSERT_TRUE(WhenShown(movie, L"4 / 10"));
+  Sleep(1500);
+  EXPECT_EQ(WindowText(movie), L"4 / 10");
+  EXPECT_TRUE(run.CloseAndWait(form));
+}
+
+TEST_F(PlayerRules, WithoutSkippingAStoppedMovieStaysWhereItStopped) {
+  Write(WithMovie({.frameRate = 20 << 8, .frames = 10, .stopFrames = {4}}));
+  WriteIni("skip=0\r\n");
+  Process run(saver_, L"/s");
+  HWND form = run.Form();
+  ASSERT_TRUE(form);
+  HWND movie = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
+  ASSERT_TRUE(WhenShown(movie, L"4 / 10"));
+  Sleep(4000);
+  EXPECT_EQ(WindowText(movie), L"4 / 10");
+  EXPECT_TRUE(run.CloseAndWait(form));
+}
+
+// --- The settings window -------------------------------------------------------------------------
+
+void ClickAt(HWND w) {
+  PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
+  PostMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
+}
+
+bool Checked(HWND form, const wchar_t* caption) {
+  HWND box = FindByText(form, caption);
+  return box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The keys of section config in the order they stand in the file.
+std::vector<std::string> ConfigLines(const std::string& file) {
+  std::vector<std::string> lines;
+  std::istringstream in(file);
+  std::string line;
+  bool inConfig = false;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty()) continue;
+    if (line[0] == '[') inConfig = line == "[config]";
+    else if (inConfig) lines.push_back(line);
+  }
+  return lines;
+}
+
+TEST_F(PlayerRules, OkStoresTheSettingsThatTheNextStartLoads) {
+  struct Case {
+    const wchar_t* typed; // into the spin edit
+    const char* stored;
+    const wchar_t* loaded;
+  } cases[] = {{L"abc", "5", L"5"}, {L"9999", "9999", L"1440"}, {L"7", "7", L"7"}};
+  Write(WithMovie());
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    fs::remove(Ini());
+    {
+      Process settings(saver_, L"/c");
+      HWND form = settings.Form();
+      ASSERT_TRUE(form);
+      HWND spin = FindByClass(form, L"Edit");
+      ASSERT_TRUE(spin);
+      SendMessageW(spin, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(c.typed));
+      auto click = [&](const wchar_t* box) { SendMessageW(FindByText(form, box), BM_CLICK, 0, 0); };
+      click(L"鼠标移动不退出");
+      ASSERT_FALSE(Checked(form, L"鼠标移动不退出"));
+      click(L"鼠标点击不退出,显示光标");
+      EXPECT_TRUE(Checked(form, L"鼠标移动不退出")) << "allowing clicks allows movement";
+      click(L"鼠标点击不退出,显示光标");
+      click(L"自动跳过停顿");
+      ClickAt(FindByText(form, L"确定"));
+      EXPECT_TRUE(settings.WaitForExit());
+    }
+    // Unticking "鼠标点击不退出" left "鼠标移动不退出" ticked.
+    EXPECT_EQ(ConfigLines(ReadAll(Ini())),
+              (std::vector<std::string>{"skip=0", "shutdown=0", std::string("shuttime=") + c.stored, "allowmouse=1",
+                                        "allowclick=0", "allowkey=0", "showtime=0"}));
+    Process next(saver_, L"/c");
+    HWND form = next.Form();
+    ASSERT_TRUE(form);
+    EXPECT_FALSE(Checked(form, L"自动跳过停顿"));
+    EXPECT_TRUE(Checked(form, L"鼠标移动不退出"));
+    EXPECT_EQ(WindowText(FindByClass(form, L"Edit")), c.loaded);
+    EXPECT_TRUE(next.CloseAndWait(form));
+  }
+}
+
+TEST_F(PlayerRules, CancelStoresNothing) {
+  Write(WithMovie());
+  Process settings(saver_, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  SendMessageW(FindByText(form, L"自动跳过停顿"), BM_CLICK, 0, 0);
+  ClickAt(FindByText(form, L"取消"));
+  EXPECT_TRUE(settings.WaitForExit());
+  EXPECT_FALSE(fs::exists(Ini()));
+}
+
+TEST_F(PlayerRules, ASettingsFileThatCannotBeWrittenIsReportedAndTheDialogStays) {
+  Write(WithMovie());
+  fs::create_directories(Ini()); // a folder where the file would go
+  Process settings(saver_, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  ClickAt(FindByText(form, L"确定"));
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (box = settings.TopLevel(L"#32770")) != nullptr; }));
+  EXPECT_TRUE(WaitUntil([&] { return FindByText(box, L"Unable to write to vantoq_fscr_Sea Waves.ini") != nullptr; }));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+  Sleep(300);
+  EXPECT_TRUE(settings.Running());
+  EXPECT_TRUE(IsWindowVisible(form)) << "the dialog stays open";
+  EXPECT_TRUE(settings.CloseAndWait(form));
+}
+
+// --- Advert pictures -----------------------------------------------------------------------------
+
+// A baseline JPEG whose left half is `left` and right half `right`.
+std::string TwoColourJpeg(int width, int height, COLORREF left, COLORREF right) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = width;
+  c.image_height = height;
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<unsigned char> row(width * 3);
+  for (int x = 0; x < width; ++x) {
+    COLORREF colour = x < width / 2 ? left : right;
+    row[x * 3] = GetRValue(colour), row[x * 3 + 1] = GetGValue(colour), row[x * 3 + 2] = GetBValue(colour);
+  }
+  while (c.next_scanline < c.image_height) {
+    JSAMPROW rows[] = {row.data()};
+    jpeg_write_scanlines(&c, rows, 1);
+  }
+  jpeg_finish_compress(&c);
+  std::string bytes(reinterpret_cast<char*>(out), size);
+  jpeg_destroy_compress(&c);
+  std::free(out);
+  return bytes;
+}
+
+bool Near(COLORREF a, COLORREF b) {
+  return std::abs(GetRValue(a) - GetRValue(b)) < 40 && std::abs(GetGValue(a) - GetGValue(b)) < 40 &&
+         std::abs(GetBValue(a) - GetBValue(b)) < 40;
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  HDC screen = GetDC(nullptr);
+  COLORREF c = GetPixel(screen, x, y);
+  ReleaseDC(nullptr, screen);
+  return c;
+}
+
+// The descendant of `form` of exactly this size, as an image sized by its picture is.
+HWND BySize(HWND form, int width, int height) {
+  for (HWND w : Descendants(form)) {
+    RECT r;
+    GetWindowRect(w, &r);
+    if (r.right - r.left == width && r.bottom - r.top == height) return w;
+  }
+  return nullptr;
+}
+
+// The whole screen as a BMP file beside the test, for a person to look at.
+void SaveScreen(const fs::path& file) {
+  int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(mem, bmp);
+  BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+  SelectObject(mem, old);
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = w;
+  info.biHeight = h;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  std::string bits(((w * 3 + 3) & ~3) * h, '\0');
+  GetDIBits(mem, bmp, 0, h, bits.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  BITMAPFILEHEADER head{};
+  head.bfType = 0x4D42;
+  head.bfSize = static_cast<DWORD>(sizeof head + sizeof info + bits.size());
+  head.bfOffBits = sizeof head + sizeof info;
+  std::string file_bytes(reinterpret_cast<const char*>(&head), sizeof head);
+  file_bytes += std::string(reinterpret_cast<const char*>(&info), sizeof info) + bits;
+  WriteAll(file, file_bytes);
+  DeleteObject(bmp);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+}
+
+TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) {
+  Content c = WithMovie();
+  c.ad1Jpeg = TwoColourJpeg(100, 60, RGB(220, 0, 0), RGB(0, 0, 220));
+  c.ad2Jpeg = TwoColourJpeg(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
+  c.options = "[other]\r\nhint1=第一张广告\r\nhint2=第二张广告\r\ntitle=abc\r\n";
+  Write(c);
+  SetCursorPos(0, 0);
+  Process settings(saver_, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  HWND ad1 = nullptr, ad2 = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (ad1 = BySize(form, 100, 60)) && (ad2 = BySize(form, 300, 80)); }))
+      << "each image takes its picture's size";
+  Sleep(500);
+  RECT r1, r2;
+  GetWindowRect(ad1, &r1);
+  GetWindowRect(ad2, &r2);
+  EXPECT_TRUE(Near(ScreenPixel(r1.left + 20, r1.top + 30), RGB(220, 0, 0)));
+  EXPECT_TRUE(Near(ScreenPixel(r1.right - 20, r1.top + 30), RGB(0, 0, 220)));
+  EXPECT_TRUE(Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0)));
+  EXPECT_TRUE(Near(ScreenPixel(r2.right - 50, r2.top + 40), RGB(240, 240, 0)));
+  // Resting on picture 1 shows its hover text.
+  SetCursorPos(r1.left + 50, r1.top + 30);
+  HWND tip = nullptr;
+  EXPECT_TRUE(WaitUntil([&] {
+    tip = settings.TopLevel(L"tooltips_class32");
+    return tip && IsWindowVisible(tip);
+  }));
+  Sleep(300);
+  SaveScreen(fs::path(WindowsPath(QT_SHOTS)) / L"settings_adverts.bmp");
+  SetCursorPos(0, 0);
+  EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
+  EXPECT_TRUE(settings.CloseAndWait(form));
+}
+
+TEST_F(PlayerRules, ADamagedAdvertPictureShowsNothingAndNoMessage) {
+  Content c = WithMovie();
+  c.ad1Jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(200, 'x');
+  c.ad2Jpeg = TwoColourJpeg(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
+  Write(c);
+  Process settings(saver_, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  ASSERT_TRUE(WaitUntil([&] { return BySize(form, 300, 80) != nullptr; })) << "the good picture still shows";
+  Sleep(500);
+  // Picture 1 keeps the layout's size and shows the background it stands on.
+  HWND ad1 = BySize(form, 120, 90);
+  ASSERT_TRUE(ad1);
+  RECT r;
+  GetWindowRect(ad1, &r);
+  COLORREF inside = ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  COLORREF beside = ScreenPixel(r.left - 3, (r.top + r.bottom) / 2);
+  EXPECT_TRUE(Near(inside, beside)) << std::hex << inside << " against " << beside;
+  SaveScreen(fs::path(WindowsPath(QT_SHOTS)) / L"settings_damaged_advert.bmp");
+  EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
+  EXPECT_TRUE(settings.CloseAndWait(form));
+}
+
+} // namespace

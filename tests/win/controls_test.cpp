@@ -65,6 +65,8 @@ const char* kLayout = reinterpret_cast<const char*>(u8R"(object Form1: TTestForm
       Width = 200
       Height = 17
       Caption = '鼠标移动不退出'
+      Hint = '移动鼠标'
+      ShowHint = True
       OnClick = BoxClick
     end
     object Spin1: TSpinEdit
@@ -222,6 +224,34 @@ TEST_F(Controls, CheckBoxRunsOnClickForEachChangeFromCodeOrUser) {
     EXPECT_EQ(Count(std::string("click ") + c.box), c.clicks);
     EXPECT_EQ(static_cast<int>(events.size()), c.clicks);
   }
+}
+
+// The hint's text as the program's tool tip window holds it for the control; empty when it holds none.
+std::wstring ToolTipText(HWND control) {
+  HWND tip = FindWindowW(TOOLTIPS_CLASSW, nullptr);
+  if (!tip) return L"(no tip window)";
+  wchar_t text[80] = {};
+  TTTOOLINFOW tool{};
+  tool.cbSize = TTTOOLINFOW_V2_SIZE;
+  tool.hwnd = control;
+  tool.uId = reinterpret_cast<UINT_PTR>(control);
+  tool.lpszText = text;
+  SendMessageW(tip, TTM_GETTEXTW, 80, reinterpret_cast<LPARAM>(&tool));
+  return text;
+}
+
+TEST_F(Controls, AHintShowsInAToolTipWhileShowHintIsOn) {
+  auto& box = form.Get<TCheckBox>("Box2");
+  EXPECT_EQ(ToolTipText(box.Handle()), L"移动鼠标");
+  box.SetHint("新的提示");
+  EXPECT_EQ(ToolTipText(box.Handle()), L"新的提示");
+  box.SetShowHint(false);
+  EXPECT_EQ(ToolTipText(box.Handle()), L"");
+  EXPECT_EQ(ToolTipText(form.Get<TCheckBox>("Box1").Handle()), L"") << "no hint, no tip";
+  // The control keeps its window procedure, by which its parent hands it its notifications (the
+  // user clicks of the check box test rely on it).
+  box.SetShowHint(true);
+  EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrW(box.Handle(), GWLP_WNDPROC)), ControlWindowProc);
 }
 
 TEST_F(Controls, CheckBoxIsPaintedInItsColour) {

@@ -203,6 +203,34 @@ TEST_F(PlayerRules, WithoutSkippingAStoppedMovieStaysWhereItStopped) {
   EXPECT_TRUE(run.CloseAndWait(form));
 }
 
+// --- The clock ----------------------------------------------------------------------------------
+
+TEST_F(PlayerRules, TheClockShowsDateWeekdayAndTimeInTheBottomBar) {
+  Write(WithMovie());
+  WriteIni("showtime=1\r\n");
+  Process run(saver_, L"/s");
+  HWND form = run.Form();
+  ASSERT_TRUE(form);
+  SYSTEMTIME now;
+  GetLocalTime(&now);
+  wchar_t date[32];
+  swprintf(date, 32, L"%04d年%02d月%02d日 星期%lc ", now.wYear, now.wMonth, now.wDay,
+           L"日一二三四五六"[now.wDayOfWeek]);
+  HWND clock = nullptr;
+  ASSERT_TRUE(WaitUntil([&] {
+    for (HWND w : Descendants(form))
+      if (WindowText(w).starts_with(date)) clock = w;
+    return clock != nullptr;
+  })) << "the clock shows " << WindowText(clock);
+  std::wstring text = WindowText(clock);
+  ASSERT_EQ(text.size(), std::wstring(date).size() + 8);
+  EXPECT_EQ(text[text.size() - 6], L':');
+  EXPECT_EQ(text[text.size() - 3], L':');
+  Sleep(1100);
+  EXPECT_NE(WindowText(clock), text) << "it ticks every second";
+  EXPECT_TRUE(run.CloseAndWait(form));
+}
+
 // --- The settings window -------------------------------------------------------------------------
 
 void ClickAt(HWND w) {

@@ -46,6 +46,14 @@ class RemoveUnlessKept {
   bool kept_ = false;
 };
 
+FileStream Create(const fs::path& path) {
+  try {
+    return FileStream(path, FileStream::Mode::create);
+  } catch (const FileError& e) {
+    throw OutputNotCreated(e.what(), path);
+  }
+}
+
 void CheckSize(std::uint64_t size, const std::string& source) {
   if (size > kMaxBlockSize) throw BlockTooLarge(source);
 }
@@ -60,7 +68,7 @@ std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const f
 
   // The blocks go to the staging file in table order; the writer copies them from there.
   RemoveUnlessKept stagingGuard(staging);
-  FileStream blocks(staging, FileStream::Mode::create);
+  FileStream blocks = Create(staging);
   PackageWriter writer;
   auto stage = [&](std::uint8_t kind, const std::string& bytes) {
     const std::uint64_t at = blocks.Position();
@@ -85,7 +93,7 @@ std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const f
   RemoveUnlessKept partialGuard(partial);
   std::uint64_t size = 0;
   {
-    FileStream out(partial, FileStream::Mode::create);
+    FileStream out = Create(partial);
     writer.Write(playerImage, out);
     size = out.Size();
   } // closed, and so flushed, before it takes the place of an older file

@@ -37,12 +37,19 @@ class BlockTooLarge : public PackageError {
   std::string source_;
 };
 
+// The staging file or the new screen saver file could not be created.
+class OutputNotCreated : public FileError {
+ public:
+  using FileError::FileError;
+};
+
 // The options block: section "other" with the six keys in their fixed order, then an empty line.
 std::string OptionsText(const MakeContent& content);
 
 // Writes `output` as the player image followed by the package of `content`. The blocks are first
 // staged one after another in `staging`. Sizes are checked before anything is written (throws
-// BlockTooLarge). The new file is written beside `output` under a temporary name and put in its
+// BlockTooLarge). When the staging file or the new file cannot be created, throws
+// OutputNotCreated. The new file is written beside `output` under a temporary name and put in its
 // place only when complete, so a failure (thrown on) never leaves a partial file nor destroys an
 // older file of that name; the staging file is removed on success and on failure. Returns the
 // size of the file written.

@@ -7,9 +7,12 @@
 #include "player/profile.hpp"
 #include "win/application.hpp"
 #include "win/comctrls.hpp"
+#include "win/dialogs.hpp"
+#include "win/jpeg.hpp"
 #include "win/filedialogs.hpp"
 #include "win/image.hpp"
 #include "win/resource.hpp"
+#include "win/shell.hpp"
 #include "win/stdctrls.hpp"
 #include "win/text.hpp"
 #include "win/textctrls.hpp"
@@ -22,6 +25,14 @@ using win::TObject;
 namespace {
 
 const wchar_t kIniFile[] = L"quendrap.ini";
+
+// The product's own pages, opened by the help and update buttons and the link labels.
+const char kHelpPage[] = "http://www.lumvexa.com/quendra/help.html";
+const char kUpdatePage[] = "http://www.lumvexa.com/quendra/update.html";
+const char kHomePage[] = "http://www.lumvexa.com/";
+const char kSharePage[] = "http://www.lumvexa.com/share/";
+const char kMoviesPage[] = "http://www.lumvexa.com/flash/";
+const char kQuestionsPage[] = "http://www.lumvexa.com/quendra/faq.html";
 const wchar_t kConfig[] = L"config";
 
 std::string WithBackslash(std::string folder) {
@@ -113,6 +124,13 @@ void TForm1::BindComponents() {
   PageControl1 = Find<win::TPageControl>("PageControl1");
   TabSheet1 = Find<win::TTabSheet>("TabSheet1");
   TabSheet3 = Find<win::TTabSheet>("TabSheet3");
+  TabSheet5 = Find<win::TTabSheet>("TabSheet5");
+  Button4 = Find<win::TButton>("Button4");
+  Button5 = Find<win::TButton>("Button5");
+  Button6 = Find<win::TButton>("Button6");
+  Button8 = Find<win::TButton>("Button8");
+  infoLabel = Find<win::TLabel>("infoLabel");
+  Memo1 = Find<win::TMemo>("Memo1");
   Edit1 = Find<win::TEdit>("Edit1");
   Edit3 = Find<win::TEdit>("Edit3");
   hint1Edit = Find<win::TEdit>("hint1Edit");
@@ -311,3 +329,105 @@ void TForm1::SpeedButton7Click(TObject*) {
     txtPanel->SetActive(false);
   }
 }
+
+// --- Making the screen saver file -----------------------------------------------------------------
+
+void TForm1::Hint(const std::string& text) { win::ShowMessageBox(text, "提示", MB_OK); }
+
+std::optional<qt::PictureBlock> TForm1::TickedPicture(win::TCheckBox* box, win::TImage* image,
+                                                      const std::string& file, const char* sample) {
+  if (!box->Checked()) return std::nullopt;
+  qt::MemoryStream bytes;
+  image->Picture().SaveToStream(bytes);
+  return qt::PictureBlock{bytes.Bytes(), dynamic_cast<const win::TJPEGImage*>(image->Picture().Graphic()) != nullptr,
+                          file.empty() ? sample : file};
+}
+
+void TForm1::Button1Click(TObject*) {
+  if (!FPlayerStream) return;
+  if (ListBox1->Count() == 0) {
+    Hint("请选取要制作屏保的图片，并在前面打勾。");
+    PageControl1->SetActivePage(TabSheet1);
+    return;
+  }
+  if (Edit3->Text().empty()) {
+    PageControl1->SetActivePage(TabSheet5);
+    Hint("请设置制作后的屏保的文件名称。");
+    Edit3->SetFocus();
+    return;
+  }
+  if (titleEdit->Text().empty()) {
+    PageControl1->SetActivePage(TabSheet5);
+    Hint("请设置屏保设置窗口的标题。");
+    titleEdit->SetFocus();
+    return;
+  }
+  qt::MakeContent content;
+  content.movie = win::Widen(Edit1->Text());
+  content.ad1 = TickedPicture(CheckBox4, adImage1, FAd1File, "广告图片一");
+  content.ad2 = TickedPicture(CheckBox5, adImage2, FAd2File, "广告图片二");
+  if (!Memo1->Text().empty()) content.caption = Memo1->Text();
+  content.aboutLines = qt::MakeAboutLines(Memo2->Lines());
+  content.hint1 = hint1Edit->Text(), content.hint2 = hint2Edit->Text(), content.title = titleEdit->Text();
+  content.url1 = url1edit->Text(), content.url2 = url2edit->Text(), content.url3 = url3Edit->Text();
+  const std::filesystem::path staging = win::Widen(FAppDir + "double.tmp"), output = win::Widen(Edit3->Text());
+  std::uint64_t size = 0;
+  try {
+    size = qt::MakeScreenSaver(*FPlayerStream, content, staging, output);
+  } catch (const qt::BlockTooLarge& e) {
+    Hint(e.what());
+    return;
+  } catch (const qt::OutputNotCreated&) {
+    return; // the staging file or the new file could not be created: the make ends without a word
+  } catch (const qt::FileError& e) {
+    throw qt::FileError((std::string(e.what()) + ": " + win::Narrow(e.path().wstring())).c_str(), e.path());
+  }
+  infoLabel->SetCaption(qt::SizeLabel(size));
+  FLastScr = Edit3->Text();
+  for (win::TButton* b : {Button5, Button8, Button6, Button4}) b->SetEnabled(true);
+  Hint("制作成功");
+}
+
+// --- Acting on the made file, and the links ------------------------------------------------------
+
+bool TForm1::LastScrExists() const { return !FLastScr.empty() && FileExists(FLastScr); }
+
+void TForm1::Button5Click(TObject*) {
+  if (LastScrExists()) win::ShellRun({"open", FLastScr, "/s"});
+}
+
+void TForm1::Button8Click(TObject*) {
+  if (!LastScrExists()) return;
+  // Quoted, so that a path with blanks starts the screen saver and nothing else.
+  std::wstring commandLine = L"\"" + win::Widen(FLastScr) + L"\" /c";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOW;
+  PROCESS_INFORMATION started{};
+  if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started)) {
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+  }
+}
+
+void TForm1::Button6Click(TObject*) {
+  if (!LastScrExists()) return;
+  wchar_t folder[MAX_PATH];
+  UINT n = GetSystemDirectoryW(folder, MAX_PATH);
+  const std::string copy = WithBackslash(win::Narrow(std::wstring(folder, n < MAX_PATH ? n : 0))) + NameOf(FLastScr);
+  // Installing whatever an earlier copy left there would install the wrong screen saver.
+  if (CopyFileW(win::Widen(FLastScr).c_str(), win::Widen(copy).c_str(), FALSE)) win::ShellRun({"install", copy});
+}
+
+void TForm1::Button4Click(TObject*) {
+  if (LastScrExists())
+    win::ShellRun({"open", "mailto:?body=如果要发送制作的屏保，请将 " + FLastScr + " 作为附件发送即可。 "});
+}
+
+void TForm1::Button3Click(TObject*) { win::ShellRun({"open", kHelpPage}); }
+void TForm1::Button7Click(TObject*) { win::ShellRun({"open", kUpdatePage}); }
+void TForm1::Label15Click(TObject*) { win::ShellRun({"open", kHomePage}); }
+void TForm1::Label16Click(TObject*) { win::ShellRun({"open", kSharePage}); }
+void TForm1::Label17Click(TObject*) { win::ShellRun({"open", kMoviesPage}); }
+void TForm1::Label25Click(TObject*) { win::ShellRun({"open", kQuestionsPage}); }

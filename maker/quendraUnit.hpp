@@ -1,7 +1,9 @@
 #pragma once
+#include "maker/make.hpp"
 #include "win/form.hpp"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace win {
@@ -9,6 +11,7 @@ class TButton;
 class TComboBox;
 class TEdit;
 class TImage;
+class TLabel;
 class TListBox;
 class TMemo;
 class TOpenDialog;
@@ -44,18 +47,17 @@ public:
   void SpeedButton1Click(win::TObject* Sender);
   void SpeedButton6Click(win::TObject* Sender);
   void SpeedButton7Click(win::TObject* Sender);
-  // The make and the buttons that act on a made file come later; they do nothing yet.
-  void Button1Click(win::TObject*) {}
-  void Button3Click(win::TObject*) {}
-  void Button4Click(win::TObject*) {}
-  void Button5Click(win::TObject*) {}
-  void Button6Click(win::TObject*) {}
-  void Button7Click(win::TObject*) {}
-  void Button8Click(win::TObject*) {}
-  void Label15Click(win::TObject*) {}
-  void Label16Click(win::TObject*) {}
-  void Label17Click(win::TObject*) {}
-  void Label25Click(win::TObject*) {}
+  void Button1Click(win::TObject* Sender);
+  void Button3Click(win::TObject* Sender);
+  void Button4Click(win::TObject* Sender);
+  void Button5Click(win::TObject* Sender);
+  void Button6Click(win::TObject* Sender);
+  void Button7Click(win::TObject* Sender);
+  void Button8Click(win::TObject* Sender);
+  void Label15Click(win::TObject* Sender);
+  void Label16Click(win::TObject* Sender);
+  void Label17Click(win::TObject* Sender);
+  void Label25Click(win::TObject* Sender);
 
 private:
   template <class T>
@@ -63,14 +65,22 @@ private:
   void BindComponents();
   void ReadSettings();
   void WriteSettings();
+  // Whether the last made file is still there to act on.
+  bool LastScrExists() const;
+  // Shows the text in a box captioned "提示".
+  void Hint(const std::string& text);
+  std::optional<qt::PictureBlock> TickedPicture(win::TCheckBox* box, win::TImage* image, const std::string& file,
+                                                const char* sample);
 
   // Components of the layout.
   win::TPageControl* PageControl1 = nullptr;
-  win::TTabSheet *TabSheet1 = nullptr, *TabSheet3 = nullptr;
+  win::TTabSheet *TabSheet1 = nullptr, *TabSheet3 = nullptr, *TabSheet5 = nullptr;
+  win::TButton *Button4 = nullptr, *Button5 = nullptr, *Button6 = nullptr, *Button8 = nullptr;
+  win::TLabel* infoLabel = nullptr;
   win::TEdit *Edit1 = nullptr, *Edit3 = nullptr, *hint1Edit = nullptr, *hint2Edit = nullptr, *titleEdit = nullptr,
              *url1edit = nullptr, *url2edit = nullptr, *url3Edit = nullptr;
   win::TListBox* ListBox1 = nullptr;
-  win::TMemo *Memo2 = nullptr;
+  win::TMemo *Memo1 = nullptr, *Memo2 = nullptr;
   win::TComboBox *ComboBox1 = nullptr, *ComboBox2 = nullptr;
   win::TCheckBox *CheckBox4 = nullptr, *CheckBox5 = nullptr;
   win::TImage *adImage1 = nullptr, *adImage2 = nullptr;
@@ -83,6 +93,8 @@ private:
   std::string FAppDir;
   std::string FSwfDir;
   std::string FAd1File, FAd2File;
+  // The last screen saver file written; empty until the first make succeeds.
+  std::string FLastScr;
   // The player program carried as the resource "FLASH"; none when the resource cannot be opened.
   std::unique_ptr<win::ResourceStream> FPlayerStream;
 };

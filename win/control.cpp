@@ -229,6 +229,8 @@ void TControl::SendToBack() {
   if (hwnd_) SetWindowPos(hwnd_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
+void TControl::SetFocus() { ::SetFocus(Handle()); }
+
 void TControl::Invalidate() {
   if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
 }

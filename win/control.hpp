@@ -78,6 +78,7 @@ public:
   void BringToFront();
   void SendToBack();
   void Invalidate();
+  void SetFocus();
   void Repaint();
   // Lays out the children that have an alignment, as the parent's client area changed.
   void Realign();

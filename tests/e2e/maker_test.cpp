@@ -1,7 +1,11 @@
 // The maker as a user meets it: started from a folder of its own, driven by clicks and typed text
 // through window messages, its file dialogs answered in their own windows.
+#include "base/package.hpp"
+#include "base/text_lines.hpp"
+#include "maker/aboutlines.hpp"
 #include "tests/e2e/support.hpp"
 #include "tests/flash/swf_writer.hpp"
+#include "win/text.hpp"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -11,7 +15,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <fstream>
 
 namespace fs = std::filesystem;
@@ -36,40 +39,6 @@ void PostClick(HWND w) {
 // Each character as the keyboard gives it.
 void Type(HWND w, const std::wstring& text) {
   for (wchar_t c : text) SendMessageW(w, WM_CHAR, c, 1);
-}
-
-// What the screen shows of the window, as a BMP file.
-void SaveScreenshot(HWND w, const fs::path& file) {
-  RECT r;
-  GetWindowRect(w, &r);
-  const int width = r.right - r.left, height = r.bottom - r.top;
-  BITMAPINFOHEADER header{};
-  header.biSize = sizeof header;
-  header.biWidth = width;
-  header.biHeight = height;
-  header.biPlanes = 1;
-  header.biBitCount = 24;
-  header.biCompression = BI_RGB;
-  header.biSizeImage = ((width * 3 + 3) & ~3) * height;
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  BITMAPFILEHEADER fileHeader{};
-  fileHeader.bfType = 0x4D42;
-  fileHeader.bfOffBits = sizeof fileHeader + sizeof header;
-  fileHeader.bfSize = fileHeader.bfOffBits + header.biSizeImage;
-  std::ofstream out(file, std::ios::binary);
-  out.write(reinterpret_cast<const char*>(&fileHeader), sizeof fileHeader);
-  out.write(reinterpret_cast<const char*>(&header), sizeof header);
-  out.write(static_cast<const char*>(bits), header.biSizeImage);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
 }
 
 fs::path IniFile() { return WindowsFolder() / L"quendrap.ini"; }
@@ -136,6 +105,28 @@ public:
     return seen;
   }
 
+  // Clicks a button whose click ends in a message box, and gives the box's text once it is up;
+  // the box is then closed with OK.
+  std::wstring Message(HWND button) const {
+    PostClick(button);
+    HWND box = nullptr;
+    if (!WaitUntil([&] { return (box = program_.TopLevel(L"#32770")) && IsWindowVisible(box); })) return L"<no box>";
+    std::wstring text = WindowText(box) + L": ";
+    for (HWND w : Descendants(box))
+      if (ClassOf(w) == L"Static" && !WindowText(w).empty()) text += WindowText(w);
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitUntil([&] { return !IsWindow(box); });
+    SendMessageW(form_, WM_NULL, 0, 0);
+    return text;
+  }
+  int CurrentTab() const { return static_cast<int>(SendMessageW(Tabs(), TCM_GETCURSEL, 0, 0)); }
+  // The caption memo fills the bottom of the movie tab.
+  HWND CaptionMemo() const {
+    RECT area;
+    GetClientRect(Sheet(), &area);
+    return At(10, area.bottom - 80);
+  }
+
   bool CloseWithEsc() const {
     PostMessageW(Button(L"退出"), WM_KEYDOWN, VK_ESCAPE, 0);
     return program_.WaitForExit();
@@ -175,7 +166,7 @@ protected:
 constexpr POINT kEdit1{7, 41}, kListBox1{9, 73}, kHint1{32, 70}, kUrl3{16, 60}, kTitle{14, 96}, kEdit3{15, 40};
 constexpr POINT kCheckBox4{16, 8}, kAdImage1{350, 0}, kAdImage2{0, 295}, kSp5{120, 14}, kSpeedButton1{406, 39};
 constexpr POINT kComboBox1{128, 13}, kComboBox2{234, 12}, kSpeedButton6{300, 9}, kSpeedButton7{384, 9};
-constexpr POINT kMemo2{2, 120}, kImage1{273, 68}, kFlash1{287, 85};
+constexpr POINT kMemo2{2, 120}, kImage1{273, 68}, kFlash1{287, 85}, kInfoLabel{168, 152};
 
 } // namespace
 
@@ -376,7 +367,7 @@ TEST_F(MakerTest, FormatLinesGoAboveTheCaretAndThePreviewCoversTheMemo) {
   EXPECT_TRUE(maker.CloseWithEsc());
 }
 
-// Each tab as the user sees it, saved where MAKER_SCREENSHOTS points (a person looks at them).
+// Each tab as the user sees it (scripts/screenshots saves them for a person to look at).
 TEST_F(MakerTest, EveryTabOnScreenWithThePreviewInsideTheMonitor) {
   WriteMovie(L"one.swf");
   Maker maker(program_);
@@ -394,12 +385,100 @@ TEST_F(MakerTest, EveryTabOnScreenWithThePreviewInsideTheMonitor) {
   // The preview is drawn over the picture, not under it.
   HWND top = ChildWindowFromPointEx(maker.Sheet(), POINT{kFlash1.x + 70, kFlash1.y + 50}, CWP_SKIPINVISIBLE);
   EXPECT_TRUE(top == flash || IsChild(top, flash) || GetParent(flash) == top);
-  const char* shots = std::getenv("MAKER_SCREENSHOTS");
   for (int tab = 0; tab < 4; ++tab) {
     maker.ShowTab(tab);
     RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(300);
-    if (shots) SaveScreenshot(form, fs::path(WindowsPath(shots)) / (L"maker_tab" + std::to_wstring(tab + 1) + L".bmp"));
+    Screenshot(L"maker-tab" + std::to_wstring(tab + 1));
   }
   EXPECT_TRUE(maker.CloseWithEsc());
+}
+
+TEST_F(MakerTest, MakeChecksMovieThenNameThenTitleAndShowsWhereToMendIt) {
+  WriteMovie(L"one.swf");
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  HWND make = maker.Button(L"制作屏保");
+  maker.ShowTab(2);
+  EXPECT_EQ(maker.Message(make), L"提示: 请选取要制作屏保的图片，并在前面打勾。") << "with everything missing, the first";
+  EXPECT_EQ(maker.CurrentTab(), 0);
+  maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"one.swf").wstring());
+  EXPECT_EQ(maker.Message(make), L"提示: 请设置制作后的屏保的文件名称。");
+  EXPECT_EQ(maker.CurrentTab(), 3);
+  maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), (Movies() / L"a.scr").wstring());
+  EXPECT_EQ(maker.Message(make), L"提示: 请设置屏保设置窗口的标题。");
+  EXPECT_EQ(maker.CurrentTab(), 3);
+  EXPECT_FALSE(fs::exists(Movies() / L"a.scr"));
+  EXPECT_FALSE(IsWindowEnabled(maker.Button(L"测试")));
+  EXPECT_TRUE(maker.CloseWithEsc());
+}
+
+// The main road: what the user gives the maker is what the made screen saver shows.
+TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
+  const std::string movie = qt::testing::MakeSwf({.frames = 5, .background = 0x00C06020});
+  WriteAll(Movies() / L"海浪.swf", movie);
+  const fs::path output = Movies() / L"Sea Waves.scr";
+  const std::wstring sample = WindowsPath(QT_SAMPLE_JPEG);
+  const std::wstring about = L"##红\r\n##粗体\r\n关于海浪\r\n##一般\r\n第二行";
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"海浪.swf").wstring());
+  SendMessageW(maker.CaptionMemo(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"第一行\r\n第二行"));
+  maker.ShowTab(1);
+  Click(maker.At(kCheckBox4.x, kCheckBox4.y));
+  maker.Answer(maker.At(kAdImage1.x, kAdImage1.y), sample);
+  Type(maker.At(kHint1.x, kHint1.y), L"看广告");
+  maker.ShowTab(2);
+  SendMessageW(maker.At(kMemo2.x, kMemo2.y), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(about.c_str()));
+  Type(maker.At(kUrl3.x, kUrl3.y), L"http://example.org/");
+  maker.ShowTab(3);
+  maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), output.wstring());
+  Type(maker.At(kTitle.x, kTitle.y), L"海浪 屏保");
+  EXPECT_EQ(WindowText(maker.At(kInfoLabel.x, kInfoLabel.y)), L"未知");
+
+  EXPECT_EQ(maker.Message(maker.Button(L"制作屏保")), L"提示: 制作成功");
+  const std::string player = ReadAll(WindowsPath(QT_PLAYER)), made = ReadAll(output);
+  char size[32];
+  std::snprintf(size, sizeof size, "约%.1fM", static_cast<double>(made.size() / 1024) / 1024.0);
+  EXPECT_EQ(win::Narrow(WindowText(maker.At(kInfoLabel.x, kInfoLabel.y))), size);
+  for (const wchar_t* now : {L"测试", L"配置", L"安装", L"推荐给朋友"})
+    EXPECT_TRUE(IsWindowEnabled(maker.Button(now))) << now;
+  EXPECT_FALSE(fs::exists(folder_ / L"program" / L"double.tmp"));
+
+  // The file: the player program, then the blocks in their order.
+  ASSERT_GT(made.size(), player.size());
+  EXPECT_EQ(made.substr(0, player.size()), player);
+  qt::PackageReader reader(output);
+  ASSERT_EQ(reader.State(), qt::PackageState::indexed);
+  std::vector<std::pair<int, std::string>> blocks;
+  for (std::uint32_t i = 1; i < reader.Blocks().size(); ++i) blocks.emplace_back(reader.Blocks()[i].Kind, reader.BlockBytes(i));
+  const std::vector<std::pair<int, std::string>> expected{
+      {qt::bkSwf, movie},
+      {qt::bkAd1Jpeg, ReadAll(sample)},
+      {qt::bkCaption, win::Narrow(L"第一行\r\n第二行")},
+      {qt::bkAbout, qt::JoinLines(qt::MakeAboutLines(qt::SplitLines(win::Narrow(about))))},
+      {qt::bkOptions, win::Narrow(L"[other]\r\nhint1=看广告\r\nhint2=\r\ntitle=海浪 屏保\r\nurl1=\r\nurl2=\r\n"
+                                  L"url3=http://example.org/\r\n\r\n")}};
+  EXPECT_EQ(blocks, expected);
+  EXPECT_TRUE(maker.CloseWithEsc());
+
+  // The made file as Windows starts it.
+  const fs::path movieFile = SystemFolder() / L"~Sea Waves.sps";
+  {
+    Process settings(output, L"/c");
+    HWND form = settings.Form();
+    ASSERT_TRUE(form);
+    EXPECT_EQ(WindowText(form), L"海浪 屏保");
+    EXPECT_TRUE(settings.CloseAndWait(form));
+  }
+  {
+    Process run(output, L"/s");
+    HWND form = run.Form();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(movieFile) && ReadAll(movieFile) == movie; }));
+    EXPECT_TRUE(WaitUntil([&] { return FindByClass(form, L"QtStandInMovie") != nullptr; })) << "the movie plays";
+    EXPECT_TRUE(run.CloseAndWait(form));
+  }
+  EXPECT_FALSE(fs::exists(movieFile));
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.scr.ini");
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.ini");
 }

@@ -167,7 +167,7 @@ TEST_F(Make, AnOutputFolderThatIsMissingFailsAndRemovesTheStagingFile) {
         MemoryStream image(player_);
         MakeScreenSaver(image, content_, staging_, dir_ / "no such folder" / "a.scr");
       },
-      FileError);
+      OutputNotCreated);
   EXPECT_FALSE(fs::exists(staging_));
 }
 

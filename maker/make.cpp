@@ -62,26 +62,22 @@ void CheckSize(std::uint64_t size, const std::string& source) {
 
 std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const fs::path& staging,
                               const fs::path& output) {
-  CheckSize(fs::file_size(c.movie), c.movie.string());
+  // The movie is copied once, straight from its file into the new one; the other blocks are
+  // staged one after another in the staging file, and the writer copies them from there.
+  FileStream movie(c.movie, FileStream::Mode::read);
+  const std::uint64_t movieSize = movie.Size();
+  CheckSize(movieSize, c.movie.string());
   for (const auto* picture : {&c.ad1, &c.ad2})
     if (*picture) CheckSize((*picture)->bytes.size(), (*picture)->source);
-
-  // The blocks go to the staging file in table order; the writer copies them from there.
   RemoveUnlessKept stagingGuard(staging);
   FileStream blocks = Create(staging);
   PackageWriter writer;
+  writer.AddBlock(bkSwf, movie, 0, movieSize);
   auto stage = [&](std::uint8_t kind, const std::string& bytes) {
     const std::uint64_t at = blocks.Position();
     blocks.Write(bytes);
     writer.AddBlock(kind, blocks, at, bytes.size());
   };
-  {
-    FileStream movie(c.movie, FileStream::Mode::read);
-    const std::uint64_t size = movie.Size();
-    CheckSize(size, c.movie.string()); // it may have grown since the first look
-    CopyBytes(movie, blocks, size);
-    writer.AddBlock(bkSwf, blocks, 0, size);
-  }
   if (c.ad1) stage(c.ad1->isJpeg ? bkAd1Jpeg : bkAd1Gif, c.ad1->bytes);
   if (c.ad2) stage(c.ad2->isJpeg ? bkAd2Jpeg : bkAd2Gif, c.ad2->bytes);
   if (c.caption) stage(bkCaption, *c.caption);
@@ -97,7 +93,9 @@ std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const f
     writer.Write(playerImage, out);
     size = out.Size();
   } // closed, and so flushed, before it takes the place of an older file
-  fs::rename(partial, output);
+  std::error_code replaced;
+  fs::rename(partial, output, replaced); // fails while the older file is in use
+  if (replaced) throw OutputNotCreated("cannot create file", output);
   partialGuard.Keep();
   return size;
 }

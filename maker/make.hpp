@@ -46,8 +46,9 @@ class OutputNotCreated : public FileError {
 // The options block: section "other" with the six keys in their fixed order, then an empty line.
 std::string OptionsText(const MakeContent& content);
 
-// Writes `output` as the player image followed by the package of `content`. The blocks are first
-// staged one after another in `staging`. Sizes are checked before anything is written (throws
+// Writes `output` as the player image followed by the package of `content`. The movie is read
+// once, straight into the new file, and held open against writers meanwhile; the other blocks are
+// first staged one after another in `staging`. Sizes are checked before anything is written (throws
 // BlockTooLarge). When the staging file or the new file cannot be created, throws
 // OutputNotCreated. The new file is written beside `output` under a temporary name and put in its
 // place only when complete, so a failure (thrown on) never leaves a partial file nor destroys an

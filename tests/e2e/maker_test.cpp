@@ -11,6 +11,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 #include <dlgs.h>
+#include <psapi.h>
 
 #include <gtest/gtest.h>
 
@@ -481,4 +482,100 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   EXPECT_FALSE(fs::exists(movieFile));
   fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.scr.ini");
   fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.ini");
+}
+
+namespace {
+
+// A visible main form of a program other than the maker: a screen saver the maker started.
+HWND SaverForm(DWORD makerId) {
+  HWND found = nullptr;
+  for (HWND w = GetTopWindow(nullptr); w && !found; w = GetWindow(w, GW_HWNDNEXT)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    if (pid != makerId && pid != GetCurrentProcessId() && ClassOf(w) == L"QtForm" && IsWindowVisible(w)) found = w;
+  }
+  return found;
+}
+
+// The program file of the process that owns the window.
+fs::path ProgramOf(HWND w) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, pid);
+  wchar_t path[MAX_PATH] = {};
+  if (process) {
+    GetModuleFileNameExW(process, nullptr, path, MAX_PATH);
+    CloseHandle(process);
+  }
+  return path;
+}
+
+} // namespace
+
+TEST_F(MakerTest, TheMadeFilesButtonsAndTheLinksHandTheirWorkToTheShell) {
+  ShellRecorder recorder(WindowsPath(QT_RECORDER));
+  RegistryOverride http(L"http\\shell\\open\\command", recorder.Command());
+  RegistryOverride mailto(L"mailto\\shell\\open\\command", recorder.Command());
+  WriteMovie(L"one.swf");
+  const fs::path output = Movies() / L"Sea Waves.scr", installed = SystemFolder() / L"Sea Waves.scr";
+  const fs::path movieFile = SystemFolder() / L"~Sea Waves.sps";
+  fs::remove(installed);
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  auto quiet = [&](size_t calls) {
+    Sleep(700);
+    return recorder.Calls().size() == calls && !SaverForm(maker.Program().Id());
+  };
+
+  Click(maker.Button(L"推荐给朋友"));
+  EXPECT_TRUE(quiet(0)) << "nothing is made yet";
+  maker.ShowTab(3);
+  size_t calls = 0;
+  for (const wchar_t* link : {L"帮助", L"检查升级", L"Lumvexa 主页", L"屏保作品分享", L"Flash 动画素材", L"使用帮助与常见问题"}) {
+    Click(FindByText(maker.Form(), link));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Calls().size() == calls + 1; })) << link;
+    EXPECT_TRUE(recorder.Calls().back().starts_with(L"\"http://")) << recorder.Calls().back();
+    ++calls;
+  }
+
+  maker.ShowTab(0);
+  maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"one.swf").wstring());
+  maker.ShowTab(3);
+  maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), output.wstring());
+  Type(maker.At(kTitle.x, kTitle.y), L"海浪 屏保");
+  ASSERT_EQ(maker.Message(maker.Button(L"制作屏保")), L"提示: 制作成功");
+
+  // "测试" runs it full screen, "配置" shows its settings, both with a path that holds blanks.
+  Click(maker.Button(L"测试"));
+  HWND saver = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (saver = SaverForm(maker.Program().Id())) && fs::exists(movieFile); }));
+  EXPECT_EQ(GetWindowLongW(saver, GWL_STYLE) & WS_CAPTION, 0) << "full screen, no border";
+  PostMessageW(saver, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(saver); }));
+  Click(maker.Button(L"配置"));
+  ASSERT_TRUE(WaitUntil([&] { return (saver = SaverForm(maker.Program().Id())) != nullptr; }));
+  EXPECT_EQ(WindowText(saver), L"海浪 屏保");
+  PostMessageW(saver, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(saver); }));
+
+  // "安装" copies it into the system folder and installs the copy. Wine has no handler for the
+  // verb and simply runs the copy, which then shows its settings.
+  Click(maker.Button(L"安装"));
+  ASSERT_TRUE(WaitUntil([&] { return (saver = SaverForm(maker.Program().Id())) != nullptr; }));
+  EXPECT_EQ(ProgramOf(saver), installed);
+  EXPECT_EQ(ReadAll(installed), ReadAll(output));
+  PostMessageW(saver, WM_CLOSE, 0, 0);
+  ASSERT_TRUE(WaitUntil([&] { return !IsWindow(saver); }));
+  Click(maker.Button(L"推荐给朋友"));
+  ASSERT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 7; }));
+  EXPECT_EQ(recorder.Calls().back(),
+            L"\"mailto:?body=如果要发送制作的屏保，请将 " + output.wstring() + L" 作为附件发送即可。 \"");
+
+  // Once the made file is gone, the four do nothing.
+  fs::remove(output);
+  for (const wchar_t* button : {L"测试", L"配置", L"安装", L"推荐给朋友"}) Click(maker.Button(button));
+  EXPECT_TRUE(quiet(7));
+  EXPECT_TRUE(maker.CloseWithEsc());
+  fs::remove(installed);
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.scr.ini");
 }

@@ -56,7 +56,6 @@ Content WithMovie(qt::testing::SwfOptions swf = {.frames = 10}) {
   return c;
 }
 
-fs::path RecorderLog() { return WindowsPath(QT_RECORDER).append(L".log"); }
 
 // --- Which input ends a run ------------------------------------------------------------------
 
@@ -447,54 +446,10 @@ TEST_F(PlayerRules, ADamagedAdvertPictureShowsNothingAndNoMessage) {
 
 // --- Links and mail ------------------------------------------------------------------------------
 
-// Makes the recorder program the shell's "open" command for a URL scheme while it lives.
-class SchemeOverride {
-public:
-  explicit SchemeOverride(const std::wstring& scheme) {
-    std::wstring path = L"Software\\Classes\\" + scheme + L"\\shell\\open\\command";
-    RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
-                    &key_, nullptr);
-    wchar_t old[1024];
-    DWORD type = 0, size = sizeof old - sizeof(wchar_t);
-    if (RegQueryValueExW(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
-        type == REG_SZ)
-      old_ = std::wstring(old, size / sizeof(wchar_t)).c_str();
-    Set(L"\"" + WindowsPath(QT_RECORDER) + L"\" \"%1\"");
-  }
-  ~SchemeOverride() {
-    if (old_) Set(*old_);
-    else RegDeleteValueW(key_, nullptr);
-    RegCloseKey(key_);
-  }
-  SchemeOverride(const SchemeOverride&) = delete;
-  SchemeOverride& operator=(const SchemeOverride&) = delete;
-
-private:
-  void Set(const std::wstring& command) {
-    RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
-                   static_cast<DWORD>((command.size() + 1) * sizeof(wchar_t)));
-  }
-  HKEY key_ = nullptr;
-  std::optional<std::wstring> old_;
-};
-
-// What the recorder was handed, one entry per start: its command line after its own name.
-std::vector<std::wstring> Recorded() {
-  std::string bytes = fs::exists(RecorderLog()) ? ReadAll(RecorderLog()) : std::string();
-  std::wstring text(bytes.size(), L'\0');
-  text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
-                                  static_cast<int>(text.size())));
-  std::vector<std::wstring> lines;
-  std::wistringstream in(text);
-  std::wstring line;
-  const std::wstring program = L"\"" + WindowsPath(QT_RECORDER) + L"\" ";
-  while (std::getline(in, line)) lines.push_back(line.starts_with(program) ? line.substr(program.size()) : line);
-  return lines;
-}
-
 TEST_F(PlayerRules, LinksAndTheMailButtonHandTheirTextsToTheShell) {
-  fs::remove(RecorderLog());
-  SchemeOverride http(L"http"), mailto(L"mailto");
+  ShellRecorder recorder(WindowsPath(QT_RECORDER));
+  RegistryOverride http(L"http\\shell\\open\\command", recorder.Command());
+  RegistryOverride mailto(L"mailto\\shell\\open\\command", recorder.Command());
   Content c = WithMovie();
   c.ad1Jpeg = TwoColourJpeg(100, 60, RGB(220, 0, 0), RGB(0, 0, 220));
   c.ad2Jpeg = TwoColourJpeg(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
@@ -516,17 +471,17 @@ TEST_F(PlayerRules, LinksAndTheMailButtonHandTheirTextsToTheShell) {
           L" 作为附件。收到邮件后将附件中的scr文件保存到本地后用鼠标右键点击即可安装。\"",
   };
   ClickAt(ad1);
-  EXPECT_TRUE(WaitUntil([&] { return Recorded().size() == 1; }));
+  EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 1; }));
   ClickAt(BySize(form, 300, 80)); // no target: nothing opens
   Sleep(1500);
-  EXPECT_EQ(Recorded().size(), 1u);
+  EXPECT_EQ(recorder.Calls().size(), 1u);
   HWND aboutPage = FindByText(form, L"关于屏保");
   ASSERT_TRUE(aboutPage);
   ClickAt(GetWindow(aboutPage, GW_CHILD));
-  EXPECT_TRUE(WaitUntil([&] { return Recorded().size() == 2; }));
+  EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 2; }));
   ClickAt(FindByText(form, L"发给朋友"));
-  EXPECT_TRUE(WaitUntil([&] { return Recorded().size() == 3; }));
-  EXPECT_EQ(Recorded(), expected);
+  EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 3; }));
+  EXPECT_EQ(recorder.Calls(), expected);
   EXPECT_TRUE(settings.CloseAndWait(form));
 }
 

@@ -127,6 +127,51 @@ void Screenshot(const std::wstring& name) {
   fs::remove(ready);
 }
 
+RegistryOverride::RegistryOverride(const std::wstring& classesKey, const std::wstring& value) {
+  const std::wstring path = L"Software\\Classes\\" + classesKey;
+  if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr,
+                      &key_, nullptr) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot open a registry key");
+  wchar_t old[1024];
+  DWORD type = 0, size = sizeof old - sizeof(wchar_t);
+  if (RegQueryValueExW(key_, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
+      type == REG_SZ)
+    old_ = std::wstring(old, size / sizeof(wchar_t)).c_str();
+  Set(value);
+}
+
+RegistryOverride::~RegistryOverride() {
+  if (old_)
+    Set(*old_);
+  else
+    RegDeleteValueW(key_, nullptr);
+  RegCloseKey(key_);
+}
+
+void RegistryOverride::Set(const std::wstring& value) {
+  RegSetValueExW(key_, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+ShellRecorder::ShellRecorder(fs::path program) : program_(std::move(program)), log_(program_) {
+  log_ += L".log";
+  fs::remove(log_);
+}
+
+std::vector<std::wstring> ShellRecorder::Calls() const {
+  std::string bytes = fs::exists(log_) ? ReadAll(log_) : std::string();
+  std::wstring text(bytes.size(), L'\0');
+  text.resize(MultiByteToWideChar(CP_UTF8, 0, bytes.data(), static_cast<int>(bytes.size()), text.data(),
+                                  static_cast<int>(text.size())));
+  std::vector<std::wstring> calls;
+  const std::wstring self = L"\"" + program_.wstring() + L"\" ";
+  for (size_t at = 0, end; (end = text.find(L'\n', at)) != std::wstring::npos; at = end + 1) {
+    std::wstring line = text.substr(at, end - at);
+    calls.push_back(line.starts_with(self) ? line.substr(self.size()) : line);
+  }
+  return calls;
+}
+
 void WriteSaver(const fs::path& player, const fs::path& file, const Content& c) {
   qt::FileStream image(player, qt::FileStream::Mode::read);
   qt::FileStream out(file, qt::FileStream::Mode::create);

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -37,6 +38,35 @@ HWND FindByClass(HWND parent, const std::wstring& cls);
 // whole display: leaves name.ready there and waits until the watcher outside Wine has saved
 // name.png (Wine's screen DC does not see other processes' windows). Otherwise does nothing.
 void Screenshot(const std::wstring& name);
+
+// Sets the default value of a key under the machine's classes (where Wine's shell looks) while
+// it lives, then puts back what was there.
+class RegistryOverride {
+public:
+  RegistryOverride(const std::wstring& classesKey, const std::wstring& value);
+  ~RegistryOverride();
+  RegistryOverride(const RegistryOverride&) = delete;
+  RegistryOverride& operator=(const RegistryOverride&) = delete;
+
+private:
+  void Set(const std::wstring& value);
+  HKEY key_ = nullptr;
+  std::optional<std::wstring> old_;
+};
+
+// The recorder program (shell_recorder.exe), which takes the place of a browser, a mail program
+// or a verb's handler: each start appends its command line to a log beside it.
+class ShellRecorder {
+public:
+  explicit ShellRecorder(fs::path program);
+  // A shell command line that starts the recorder with the target.
+  std::wstring Command() const { return L"\"" + program_.wstring() + L"\" \"%1\""; }
+  // What it was handed, one entry per start: its command line after its own name.
+  std::vector<std::wstring> Calls() const;
+
+private:
+  fs::path program_, log_;
+};
 
 // The blocks of one package.
 struct Content {

@@ -2,11 +2,11 @@
 // the pause skipper on a movie that stops, the settings window's "确定" and its advert pictures.
 #include "tests/e2e/support.hpp"
 #include "tests/flash/swf_writer.hpp"
+#include "tests/win/jpeg_writer.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <jpeglib.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -24,30 +24,12 @@ namespace {
 // A screen saver file "Sea Waves.scr" in a folder of its own, and its settings file.
 class PlayerRules : public ::testing::Test {
 protected:
-  void SetUp() override {
-    DWORD show = 0;
-    HKEY k;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", 0,
-                    nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-    RegSetValueExW(k, L"HideFileExt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show), sizeof show);
-    RegCloseKey(k);
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = fs::path(temp) / L"player rules 屏保";
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    saver_ = folder_ / L"Sea Waves.scr";
-    fs::remove_all(Ini());
-  }
-  void TearDown() override {
-    fs::remove_all(Ini());
-    fs::remove_all(folder_);
-  }
-  static fs::path Ini() { return WindowsFolder() / L"vantoq_fscr_Sea Waves.ini"; }
-  static void WriteIni(const std::string& text) { WriteAll(Ini(), "[config]\r\n" + text); }
   void Write(const Content& c) { WriteSaver(WindowsPath(QT_PLAYER), saver_, c); }
+  static fs::path Ini() { return SaverFiles::Ini(); }
+  static void WriteIni(const std::string& text) { SaverFiles::WriteIni(text); }
 
-  fs::path folder_, saver_;
+  SaverFiles files_{L"player rules 屏保"};
+  const fs::path &folder_ = files_.folder, &saver_ = files_.saver;
 };
 
 Content WithMovie(qt::testing::SwfOptions swf = {.frames = 10}) {
@@ -329,36 +311,9 @@ TEST_F(PlayerRules, ASettingsFileThatCannotBeWrittenIsReportedAndTheDialogStays)
 
 // --- Advert pictures -----------------------------------------------------------------------------
 
-// A baseline JPEG whose left half is `left` and right half `right`.
+// A JPEG whose left half is `left` and right half `right`.
 std::string TwoColourJpeg(int width, int height, COLORREF left, COLORREF right) {
-  jpeg_compress_struct c{};
-  jpeg_error_mgr err{};
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&c, &out, &size);
-  c.image_width = width;
-  c.image_height = height;
-  c.input_components = 3;
-  c.in_color_space = JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<unsigned char> row(width * 3);
-  for (int x = 0; x < width; ++x) {
-    COLORREF colour = x < width / 2 ? left : right;
-    row[x * 3] = GetRValue(colour), row[x * 3 + 1] = GetGValue(colour), row[x * 3 + 2] = GetBValue(colour);
-  }
-  while (c.next_scanline < c.image_height) {
-    JSAMPROW rows[] = {row.data()};
-    jpeg_write_scanlines(&c, rows, 1);
-  }
-  jpeg_finish_compress(&c);
-  std::string bytes(reinterpret_cast<char*>(out), size);
-  jpeg_destroy_compress(&c);
-  std::free(out);
-  return bytes;
+  return qt::testing::EncodeJpeg(width, height, false, [&](int x, int) { return x < width / 2 ? left : right; });
 }
 
 bool Near(COLORREF a, COLORREF b) {

@@ -23,33 +23,13 @@ Content WithMovie() {
 
 class Player : public ::testing::Test {
 protected:
-  void SetUp() override {
-    // The settings file name follows the shell's display name; show extensions, as by default.
-    DWORD show = 0;
-    HKEY k;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", 0,
-                    nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
-    RegSetValueExW(k, L"HideFileExt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show), sizeof show);
-    RegCloseKey(k);
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    folder_ = fs::path(temp) / L"player test 屏保";
-    fs::remove_all(folder_);
-    fs::create_directories(folder_);
-    saver_ = folder_ / L"Sea Waves.scr";
-    fs::remove(Ini());
-  }
-  void TearDown() override {
-    fs::remove(Ini());
-    fs::remove_all(folder_);
-  }
-  fs::path Ini() const { return WindowsFolder() / L"vantoq_fscr_Sea Waves.ini"; }
-  fs::path MovieFile() const { return SystemFolder() / L"~Sea Waves.sps"; }
-  void WriteIni(const std::string& text) { WriteAll(Ini(), "[config]\r\n" + text); }
   void Write(const Content& c) { WriteSaver(PlayerFile(), saver_, c); }
   static fs::path PlayerFile() { return WindowsPath(QT_PLAYER); }
+  static fs::path MovieFile() { return SaverFiles::MovieFile(); }
+  static void WriteIni(const std::string& text) { SaverFiles::WriteIni(text); }
 
-  fs::path folder_, saver_;
+  SaverFiles files_{L"player test 屏保"};
+  const fs::path& saver_ = files_.saver;
 };
 
 } // namespace

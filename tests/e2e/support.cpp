@@ -185,6 +185,25 @@ void WriteSaver(const fs::path& player, const fs::path& file, const Content& c) 
   w.Write(image, out);
 }
 
+SaverFiles::SaverFiles(const std::wstring& folderName)
+    : folder(fs::temp_directory_path() / folderName), saver(folder / L"Sea Waves.scr") {
+  DWORD show = 0;
+  HKEY k;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", 0,
+                  nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr);
+  RegSetValueExW(k, L"HideFileExt", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&show), sizeof show);
+  RegCloseKey(k);
+  fs::remove_all(folder);
+  fs::create_directories(folder);
+  fs::remove_all(Ini());
+}
+
+SaverFiles::~SaverFiles() {
+  std::error_code ignored;
+  fs::remove_all(Ini(), ignored);
+  fs::remove_all(folder, ignored);
+}
+
 Process::Process(const fs::path& file, const std::wstring& arguments) {
   std::wstring commandLine = L"\"" + file.wstring() + L"\" " + arguments;
   STARTUPINFOW startup{};

@@ -31,12 +31,6 @@ void Click(HWND w, int x = 3, int y = 3) {
   SendMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-// The same, posted: for a click that opens a modal window, which would not return.
-void PostClick(HWND w) {
-  PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(3, 3));
-  PostMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(3, 3));
-}
-
 // Each character as the keyboard gives it.
 void Type(HWND w, const std::wstring& text) {
   for (wchar_t c : text) SendMessageW(w, WM_CHAR, c, 1);
@@ -465,10 +459,30 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   // The made file as Windows starts it.
   const fs::path movieFile = SystemFolder() / L"~Sea Waves.sps";
   {
+    ShellRecorder recorder(WindowsPath(QT_RECORDER));
+    RegistryOverride http(L"http\\shell\\open\\command", recorder.Command());
+    SetCursorPos(0, 0);
     Process settings(output, L"/c");
     HWND form = settings.Form();
     ASSERT_TRUE(form);
     EXPECT_EQ(WindowText(form), L"海浪 屏保");
+    HWND ad1 = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (ad1 = BySize(form, 12, 6)) != nullptr; })) << "the advert picture shows";
+    RECT r;
+    GetWindowRect(ad1, &r);
+    SetCursorPos(r.left + 6, r.top + 3);
+    EXPECT_TRUE(WaitUntil([&] {
+      HWND tip = settings.TopLevel(L"tooltips_class32");
+      return tip && IsWindowVisible(tip);
+    })) << "with its hover text";
+    Screenshot(L"made-settings");
+    SetCursorPos(0, 0);
+    // The about text scrolls on its tab, and a click on it opens the about link.
+    HWND aboutTab = FindByText(form, L"关于屏保");
+    ASSERT_TRUE(aboutTab);
+    PostClick(GetWindow(aboutTab, GW_CHILD));
+    EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 1; }));
+    EXPECT_EQ(recorder.Calls(), std::vector<std::wstring>{L"\"http://example.org/\""});
     EXPECT_TRUE(settings.CloseAndWait(form));
   }
   {
@@ -477,6 +491,7 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
     ASSERT_TRUE(form);
     EXPECT_TRUE(WaitUntil([&] { return fs::exists(movieFile) && ReadAll(movieFile) == movie; }));
     EXPECT_TRUE(WaitUntil([&] { return FindByClass(form, L"QtStandInMovie") != nullptr; })) << "the movie plays";
+    Screenshot(L"made-run");
     EXPECT_TRUE(run.CloseAndWait(form));
   }
   EXPECT_FALSE(fs::exists(movieFile));

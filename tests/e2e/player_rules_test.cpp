@@ -214,11 +214,6 @@ TEST_F(PlayerRules, TheClockShowsDateWeekdayAndTimeInTheBottomBar) {
 
 // --- The settings window -------------------------------------------------------------------------
 
-void ClickAt(HWND w) {
-  PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(4, 4));
-  PostMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(4, 4));
-}
-
 bool Checked(HWND form, const wchar_t* caption) {
   HWND box = FindByText(form, caption);
   return box && SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
@@ -263,7 +258,7 @@ TEST_F(PlayerRules, OkStoresTheSettingsThatTheNextStartLoads) {
       EXPECT_TRUE(Checked(form, L"鼠标移动不退出")) << "allowing clicks allows movement";
       click(L"鼠标点击不退出,显示光标");
       click(L"自动跳过停顿");
-      ClickAt(FindByText(form, L"确定"));
+      PostClick(FindByText(form, L"确定"));
       EXPECT_TRUE(settings.WaitForExit());
     }
     // Unticking "鼠标点击不退出" left "鼠标移动不退出" ticked.
@@ -286,7 +281,7 @@ TEST_F(PlayerRules, CancelStoresNothing) {
   HWND form = settings.Form();
   ASSERT_TRUE(form);
   SendMessageW(FindByText(form, L"自动跳过停顿"), BM_CLICK, 0, 0);
-  ClickAt(FindByText(form, L"取消"));
+  PostClick(FindByText(form, L"取消"));
   EXPECT_TRUE(settings.WaitForExit());
   EXPECT_FALSE(fs::exists(Ini()));
 }
@@ -297,7 +292,7 @@ TEST_F(PlayerRules, ASettingsFileThatCannotBeWrittenIsReportedAndTheDialogStays)
   Process settings(saver_, L"/c");
   HWND form = settings.Form();
   ASSERT_TRUE(form);
-  ClickAt(FindByText(form, L"确定"));
+  PostClick(FindByText(form, L"确定"));
   HWND box = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (box = settings.TopLevel(L"#32770")) != nullptr; }));
   EXPECT_TRUE(WaitUntil([&] { return FindByText(box, L"Unable to write to vantoq_fscr_Sea Waves.ini") != nullptr; }));
@@ -326,16 +321,6 @@ COLORREF ScreenPixel(int x, int y) {
   COLORREF c = GetPixel(screen, x, y);
   ReleaseDC(nullptr, screen);
   return c;
-}
-
-// The descendant of `form` of exactly this size, as an image sized by its picture is.
-HWND BySize(HWND form, int width, int height) {
-  for (HWND w : Descendants(form)) {
-    RECT r;
-    GetWindowRect(w, &r);
-    if (r.right - r.left == width && r.bottom - r.top == height) return w;
-  }
-  return nullptr;
 }
 
 TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) {
@@ -425,16 +410,16 @@ TEST_F(PlayerRules, LinksAndTheMailButtonHandTheirTextsToTheShell) {
       L"\"mailto:?body=如果要发送本屏保,请将 " + saver_.wstring() +
           L" 作为附件。收到邮件后将附件中的scr文件保存到本地后用鼠标右键点击即可安装。\"",
   };
-  ClickAt(ad1);
+  PostClick(ad1);
   EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 1; }));
-  ClickAt(BySize(form, 300, 80)); // no target: nothing opens
+  PostClick(BySize(form, 300, 80)); // no target: nothing opens
   Sleep(1500);
   EXPECT_EQ(recorder.Calls().size(), 1u);
   HWND aboutPage = FindByText(form, L"关于屏保");
   ASSERT_TRUE(aboutPage);
-  ClickAt(GetWindow(aboutPage, GW_CHILD));
+  PostClick(GetWindow(aboutPage, GW_CHILD));
   EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 2; }));
-  ClickAt(FindByText(form, L"发给朋友"));
+  PostClick(FindByText(form, L"发给朋友"));
   EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 3; }));
   EXPECT_EQ(recorder.Calls(), expected);
   EXPECT_TRUE(settings.CloseAndWait(form));

@@ -29,6 +29,20 @@ bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
+HWND BySize(HWND parent, int width, int height) {
+  for (HWND w : Descendants(parent)) {
+    RECT r;
+    GetWindowRect(w, &r);
+    if (r.right - r.left == width && r.bottom - r.top == height) return w;
+  }
+  return nullptr;
+}
+
+void PostClick(HWND w, int x, int y) {
+  PostMessageW(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(w, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
 bool SettlesAt(HWND w, int width, int height) {
   return WaitUntil([&] {
     RECT r;

@@ -33,6 +33,11 @@ std::wstring ClassOf(HWND w);
 std::vector<HWND> Descendants(HWND parent);
 HWND FindByText(HWND parent, const std::wstring& text);
 HWND FindByClass(HWND parent, const std::wstring& cls);
+// The descendant of exactly this outer size, as an image sized by its picture is.
+HWND BySize(HWND parent, int width, int height);
+// A press and release of the left button at x, y, posted: the call returns at once, so a click
+// that opens a modal window cannot block the test.
+void PostClick(HWND w, int x = 4, int y = 4);
 
 // When E2E_SCREENSHOTS names a folder (scripts/screenshots sets it), asks for a picture of the
 // whole display: leaves name.ready there and waits until the watcher outside Wine has saved

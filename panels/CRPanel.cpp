@@ -62,7 +62,7 @@ private:
 
 } // namespace
 
-TCRPanel::TCRPanel(win::TComponent* AOwner) : win::TPanel(AOwner) {
+TCRPanel::TCRPanel(win::TComponent* AOwner) : win::TCustomPanel(AOwner) {
   SetColor(win::clBlack);
   MeasureLines();
   SizeBuffer();
@@ -125,12 +125,12 @@ void TCRPanel::GlyphChanged() {
 }
 
 void TCRPanel::FontWasChanged() {
-  win::TPanel::FontWasChanged();
+  win::TCustomPanel::FontWasChanged();
   MeasureLines();
 }
 
 void TCRPanel::ColorWasChanged() {
-  win::TPanel::ColorWasChanged();
+  win::TCustomPanel::ColorWasChanged();
   MeasureLines();
 }
 
@@ -199,7 +199,7 @@ LRESULT TCRPanel::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
   default:
     break;
   }
-  return win::TPanel::WndProc(msg, wp, lp);
+  return win::TCustomPanel::WndProc(msg, wp, lp);
 }
 
 void TCRPanel::PaintWindow() {
@@ -270,7 +270,7 @@ void TCRPanel::PaintLine(HDC dc, const ScrollRow& row) {
 
 const win::PropertyTable& TCRPanel::ClassProperties() {
   static const win::PropertyTable table(
-      &win::TPanel::ClassProperties(),
+      &win::TCustomPanel::ClassProperties(),
       {
           {"Active", win::BoolProperty<TCRPanel>([](TCRPanel& p, bool v) { p.SetActive(v); })},
           {"BeginColor", win::ColorPropertyOf([](win::TControl& c, win::TColor v) {

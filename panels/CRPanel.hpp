@@ -18,7 +18,7 @@ enum TGlyphDrawType : std::uint8_t { dgStrech, dgTile };
 // plain colour or a stretched or tiled picture. Every paint while active draws into an
 // off-screen buffer, copies it to the panel in one block, so nothing flickers, and then moves
 // the text up by one pixel; the scroll timer's interval sets the speed.
-class TCRPanel : public win::TPanel {
+class TCRPanel : public win::TCustomPanel {
 public:
   explicit TCRPanel(win::TComponent* AOwner);
 

@@ -246,7 +246,7 @@ void TControl::Realign() {
   if (realigning_) return;
   realigning_ = true;
   RECT r = ClientRect();
-  if (auto* panel = dynamic_cast<TPanel*>(this)) {
+  if (auto* panel = dynamic_cast<TCustomPanel*>(this)) {
     int inset = (panel->BevelOuter() != bvNone ? panel->BevelWidth() : 0) +
                 (panel->BevelInner() != bvNone ? panel->BevelWidth() : 0);
     InflateRect(&r, -inset, -inset);
@@ -442,9 +442,9 @@ const PropertyTable& TControl::ClassProperties() {
   return table;
 }
 
-TPanel::TPanel(TComponent* owner) : TControl(owner) {}
+TCustomPanel::TCustomPanel(TComponent* owner) : TControl(owner) {}
 
-void TPanel::PaintBevels(HDC dc, RECT& r) {
+void TCustomPanel::PaintBevels(HDC dc, RECT& r) {
   auto bevel = [&](TBevelCut cut) {
     if (cut == bvNone) return;
     if (cut != bvSpace) {
@@ -466,7 +466,7 @@ void TPanel::PaintBevels(HDC dc, RECT& r) {
   bevel(bevelInner_);
 }
 
-void TPanel::PaintCaption(HDC dc, const RECT& r) {
+void TCustomPanel::PaintCaption(HDC dc, const RECT& r) {
   if (Caption().empty()) return;
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorToRGB(Font().Color));
@@ -476,21 +476,21 @@ void TPanel::PaintCaption(HDC dc, const RECT& r) {
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tr, align | DT_VCENTER | DT_SINGLELINE);
 }
 
-void TPanel::Paint(HDC dc) {
+void TCustomPanel::Paint(HDC dc) {
   RECT r = ClientRect();
   PaintBevels(dc, r);
   PaintCaption(dc, r);
 }
 
-const PropertyTable& TPanel::ClassProperties() {
+const PropertyTable& TCustomPanel::ClassProperties() {
   static const EnumNames<TBevelCut> cuts = {
       {"bvNone", bvNone}, {"bvLowered", bvLowered}, {"bvRaised", bvRaised}, {"bvSpace", bvSpace}};
   static const PropertyTable table(
       &TControl::ClassProperties(),
       {
-          {"BevelInner", EnumProperty<TPanel, TBevelCut>([](TPanel& p, TBevelCut b) { p.SetBevelInner(b); }, cuts)},
-          {"BevelOuter", EnumProperty<TPanel, TBevelCut>([](TPanel& p, TBevelCut b) { p.SetBevelOuter(b); }, cuts)},
-          {"Alignment", EnumProperty<TPanel, TAlignment>([](TPanel& p, TAlignment a) { p.SetAlignment(a); },
+          {"BevelInner", EnumProperty<TCustomPanel, TBevelCut>([](TCustomPanel& p, TBevelCut b) { p.SetBevelInner(b); }, cuts)},
+          {"BevelOuter", EnumProperty<TCustomPanel, TBevelCut>([](TCustomPanel& p, TBevelCut b) { p.SetBevelOuter(b); }, cuts)},
+          {"Alignment", EnumProperty<TCustomPanel, TAlignment>([](TCustomPanel& p, TAlignment a) { p.SetAlignment(a); },
                                                         {{"taLeftJustify", taLeftJustify},
                                                          {"taRightJustify", taRightJustify},
                                                          {"taCenter", taCenter}})},

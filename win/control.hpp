@@ -149,10 +149,10 @@ using qt::taCenter;
 using qt::taLeftJustify;
 using qt::taRightJustify;
 
-// A plain panel: a colour, optional bevels and a centred caption.
-class TPanel : public TControl {
+// What every panel has: a colour, optional bevels and a centred caption.
+class TCustomPanel : public TControl {
 public:
-  explicit TPanel(TComponent* owner);
+  explicit TCustomPanel(TComponent* owner);
 
   TBevelCut BevelInner() const { return bevelInner_; }
   TBevelCut BevelOuter() const { return bevelOuter_; }
@@ -176,6 +176,13 @@ private:
   TBevelCut bevelOuter_ = bvRaised;
   int bevelWidth_ = 1;
   TAlignment alignment_ = taCenter;
+};
+
+// The plain panel. Code that looks for "a panel" (the screen saver host's settings mode) looks for
+// this class and those derived from it, not for every TCustomPanel.
+class TPanel : public TCustomPanel {
+public:
+  using TCustomPanel::TCustomPanel;
 };
 
 // A colour property: a number or a clXxx name.

@@ -4,6 +4,8 @@
 #include "tests/flash/swf_writer.hpp"
 #include "tests/win/jpeg_writer.hpp"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -426,3 +428,35 @@ TEST_F(PlayerRules, LinksAndTheMailButtonHandTheirTextsToTheShell) {
 }
 
 } // namespace
+
+// The about text scrolls only while its tab is on show.
+TEST_F(PlayerRules, TheAboutTextScrollsOnItsTab) {
+  Content c = WithMovie();
+  c.about = "<b>第一行关于文字</b>\r\n第二行关于文字\r\n第三行关于文字\r\n";
+  Write(c);
+  Process settings(saver_, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  HWND tabs = FindByClass(form, L"SysTabControl32");
+  ASSERT_TRUE(tabs);
+  HWND aboutPage = FindByText(form, L"关于屏保");
+  ASSERT_TRUE(aboutPage);
+  HWND panel = GetWindow(aboutPage, GW_CHILD);
+  // Two columns of the panel's pixels, read from the screen, where the centred text passes.
+  auto column = [&] {
+    RECT r;
+    GetWindowRect(panel, &r);
+    std::vector<COLORREF> pixels;
+    for (int x : {(r.left + r.right) / 2, (2 * r.left + r.right) / 3})
+      for (int y = r.top; y < r.bottom; y += 2) pixels.push_back(ScreenPixel(x, y));
+    return pixels;
+  };
+  SendMessageW(tabs, WM_KEYDOWN, VK_RIGHT, 0); // as the keyboard picks the next tab
+  ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(panel) != FALSE; }));
+  std::vector<COLORREF> before = column();
+  EXPECT_TRUE(WaitUntil([&] { return column() != before; })) << "the text moves";
+  Screenshot(L"settings_about");
+  SendMessageW(tabs, WM_KEYDOWN, VK_LEFT, 0);
+  EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(panel); }));
+  EXPECT_TRUE(settings.CloseAndWait(form));
+}

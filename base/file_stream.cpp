@@ -2,97 +2,154 @@
 
 #include "base/error.hpp"
 
+#include <algorithm>
 #include <limits>
 
 #ifdef _WIN32
-#include <share.h>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace qt {
 
 namespace {
 
-std::FILE* Open(const std::filesystem::path& path, FileStream::Mode mode) {
-  const bool read = mode == FileStream::Mode::read;
-#ifdef _WIN32
-  // The CRT's sharing open: the player's own file must not change while it is read.
-  return _wfsopen(path.c_str(), read ? L"rb" : L"w+b", read ? _SH_DENYWR : _SH_DENYRW);
-#else
-  return std::fopen(path.c_str(), read ? "rb" : "w+b");
-#endif
-}
+// The most one system call is asked to move; both platforms take a 32-bit count at most.
+constexpr std::size_t kMaxTransfer = std::size_t{1} << 30;
 
-bool SeekTo(std::FILE* file, std::uint64_t position, int origin) {
+std::int64_t SignedPosition(std::uint64_t position) {
   if (position > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
-    return false;
-  const auto at = static_cast<std::int64_t>(position);
-#ifdef _WIN32
-  return _fseeki64(file, at, origin) == 0;
-#else
-  return fseeko(file, static_cast<off_t>(at), origin) == 0;
-#endif
+    throw StreamError("cannot seek in file");
+  return static_cast<std::int64_t>(position);
 }
 
-std::uint64_t Tell(std::FILE* file) {
 #ifdef _WIN32
-  const std::int64_t at = _ftelli64(file);
+
+FileStream::Native Open(const std::filesystem::path& path, FileStream::Mode mode) {
+  const bool read = mode == FileStream::Mode::read;
+  // A reader lets others read but not write: the player's own file must not change while it is
+  // read. A created file is ours alone until it is closed.
+  HANDLE file = CreateFileW(path.c_str(), read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
+                            read ? FILE_SHARE_READ : 0, nullptr, read ? OPEN_EXISTING : CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? nullptr : file;
+}
+
+void Close(FileStream::Native file) { CloseHandle(file); }
+
+// Returns the bytes moved, 0 at the end of the file; throws on failure.
+std::size_t ReadSome(FileStream::Native file, void* buffer, std::size_t count) {
+  DWORD got = 0;
+  if (!ReadFile(file, buffer, static_cast<DWORD>(count), &got, nullptr))
+    throw StreamError("cannot read file");
+  return got;
+}
+
+std::size_t WriteSome(FileStream::Native file, const void* buffer, std::size_t count) {
+  DWORD put = 0;
+  if (!WriteFile(file, buffer, static_cast<DWORD>(count), &put, nullptr) || put == 0)
+    throw StreamError("cannot write file");
+  return put;
+}
+
+std::uint64_t SeekTo(FileStream::Native file, std::int64_t offset, bool fromCurrent) {
+  LARGE_INTEGER distance, at;
+  distance.QuadPart = offset;
+  if (!SetFilePointerEx(file, distance, &at, fromCurrent ? FILE_CURRENT : FILE_BEGIN))
+    throw StreamError("cannot seek in file");
+  return static_cast<std::uint64_t>(at.QuadPart);
+}
+
+std::uint64_t SizeOf(FileStream::Native file) {
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file, &size))
+    throw StreamError("cannot tell the file size");
+  return static_cast<std::uint64_t>(size.QuadPart);
+}
+
 #else
-  const std::int64_t at = ftello(file);
-#endif
+
+FileStream::Native Open(const std::filesystem::path& path, FileStream::Mode mode) {
+  const int flags = mode == FileStream::Mode::read ? O_RDONLY : O_RDWR | O_CREAT | O_TRUNC;
+  return open(path.c_str(), flags | O_CLOEXEC, 0666);
+}
+
+void Close(FileStream::Native file) { close(file); }
+
+std::size_t ReadSome(FileStream::Native file, void* buffer, std::size_t count) {
+  for (;;) {
+    const ssize_t got = read(file, buffer, count);
+    if (got >= 0)
+      return static_cast<std::size_t>(got);
+    if (errno != EINTR)
+      throw StreamError("cannot read file");
+  }
+}
+
+std::size_t WriteSome(FileStream::Native file, const void* buffer, std::size_t count) {
+  for (;;) {
+    const ssize_t put = write(file, buffer, count);
+    if (put > 0)
+      return static_cast<std::size_t>(put);
+    if (put == 0 || errno != EINTR)
+      throw StreamError("cannot write file");
+  }
+}
+
+std::uint64_t SeekTo(FileStream::Native file, std::int64_t offset, bool fromCurrent) {
+  const off_t at = lseek(file, static_cast<off_t>(offset), fromCurrent ? SEEK_CUR : SEEK_SET);
   if (at < 0)
-    throw StreamError("cannot tell the file position");
+    throw StreamError("cannot seek in file");
   return static_cast<std::uint64_t>(at);
 }
+
+std::uint64_t SizeOf(FileStream::Native file) {
+  struct stat status;
+  if (fstat(file, &status) != 0)
+    throw StreamError("cannot tell the file size");
+  return static_cast<std::uint64_t>(status.st_size);
+}
+
+#endif
 
 } // namespace
 
 FileStream::FileStream(const std::filesystem::path& path, Mode mode) : file_(Open(path, mode)) {
-  if (file_ == nullptr)
+  if (file_ == kNone)
     throw FileError(mode == Mode::read ? "cannot open file" : "cannot create file", path);
 }
 
-FileStream::~FileStream() { std::fclose(file_); }
-
-void FileStream::SwitchTo(LastOp op) {
-  if (last_ != LastOp::none && last_ != op && std::fseek(file_, 0, SEEK_CUR) != 0)
-    throw StreamError("cannot seek in file");
-  last_ = op;
-}
+FileStream::~FileStream() { Close(file_); }
 
 std::size_t FileStream::Read(void* buffer, std::size_t count) {
-  SwitchTo(LastOp::read);
-  const std::size_t n = std::fread(buffer, 1, count, file_);
-  if (n < count && std::ferror(file_))
-    throw StreamError("cannot read file");
-  return n;
+  auto* at = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::size_t got = ReadSome(file_, at + done, std::min(count - done, kMaxTransfer));
+    if (got == 0)
+      break;
+    done += got;
+  }
+  return done;
 }
 
 void FileStream::Write(const void* buffer, std::size_t count) {
-  SwitchTo(LastOp::write);
-  if (std::fwrite(buffer, 1, count, file_) != count)
-    throw StreamError("cannot write file");
+  const auto* at = static_cast<const char*>(buffer);
+  for (std::size_t done = 0; done < count;)
+    done += WriteSome(file_, at + done, std::min(count - done, kMaxTransfer));
 }
 
 std::uint64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
   const std::uint64_t base = origin == SeekOrigin::begin     ? 0
-                             : origin == SeekOrigin::current ? Tell(file_)
+                             : origin == SeekOrigin::current ? SeekTo(file_, 0, true)
                                                              : Size();
-  const std::uint64_t target = SeekTarget(base, offset);
-  if (!SeekTo(file_, target, SEEK_SET))
-    throw StreamError("cannot seek in file");
-  last_ = LastOp::none;
-  return target;
+  return SeekTo(file_, SignedPosition(SeekTarget(base, offset)), false);
 }
 
-std::uint64_t FileStream::Size() {
-  const std::uint64_t here = Tell(file_);
-  if (!SeekTo(file_, 0, SEEK_END))
-    throw StreamError("cannot seek in file");
-  const std::uint64_t size = Tell(file_);
-  if (!SeekTo(file_, here, SEEK_SET))
-    throw StreamError("cannot seek in file");
-  last_ = LastOp::none;
-  return size;
-}
+std::uint64_t FileStream::Size() { return SizeOf(file_); }
 
 } // namespace qt

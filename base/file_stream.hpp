@@ -1,13 +1,14 @@
 #pragma once
 #include "base/stream.hpp"
 
-#include <cstdio>
 #include <filesystem>
 
 namespace qt {
 
-// A file as a stream. The path type leaves the text encoding of names to the caller (the
-// programs convert their code page 936 names to wide ones). Open failures throw FileError.
+// A file as a stream, on the system's own file calls without a buffer of its own: reads and
+// writes go straight to the file, so large copies move in the caller's chunks. The path type
+// leaves the text encoding of names to the caller (the programs convert their code page 936
+// names to wide ones). Open failures throw FileError.
 class FileStream : public Stream {
  public:
   enum class Mode {
@@ -26,13 +27,16 @@ class FileStream : public Stream {
   std::uint64_t Size() override;
   using Stream::Write;
 
- private:
-  enum class LastOp { none, read, write };
-  // C streams need a seek between a read and a following write (and back).
-  void SwitchTo(LastOp op);
+#ifdef _WIN32
+  using Native = void*;  // a HANDLE, without <windows.h> in this header
+  static constexpr Native kNone = nullptr;
+#else
+  using Native = int;
+  static constexpr Native kNone = -1;
+#endif
 
-  std::FILE* file_;
-  LastOp last_ = LastOp::none;
+ private:
+  Native file_;
 };
 
 } // namespace qt

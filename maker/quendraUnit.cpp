@@ -113,13 +113,6 @@ TForm1::TForm1(win::TComponent* owner) : win::TForm(owner) {
 
 TForm1::~TForm1() = default;
 
-template <class T>
-T* TForm1::Find(const char* name) {
-  T* c = dynamic_cast<T*>(FindComponent(name));
-  if (!c) throw win::FormReadError(std::string("the layout has no ") + name + " of the expected class");
-  return c;
-}
-
 void TForm1::BindComponents() {
   PageControl1 = Find<win::TPageControl>("PageControl1");
   TabSheet1 = Find<win::TTabSheet>("TabSheet1");

@@ -60,8 +60,6 @@ public:
   void Label25Click(win::TObject* Sender);
 
 private:
-  template <class T>
-  T* Find(const char* name);
   void BindComponents();
   void ReadSettings();
   void WriteSettings();

@@ -110,13 +110,6 @@ TfscrForm::TfscrForm(win::TComponent* owner) : win::TForm(owner) {
   ReadLayoutResource(L"FSCRFORM");
 }
 
-template <class T>
-T* TfscrForm::Find(const char* name) {
-  T* c = dynamic_cast<T*>(FindComponent(name));
-  if (!c) throw win::FormReadError(std::string("the layout has no ") + name + " of the expected class");
-  return c;
-}
-
 void TfscrForm::BindComponents() {
   ScreenSaver1 = Find<qt::TScreenSaver>("ScreenSaver1");
   Flash1 = Find<qt::TShockwaveFlash>("Flash1");

@@ -51,8 +51,6 @@ public:
   void CRPanel3Click(win::TObject* Sender);
 
 private:
-  template <class T>
-  T* Find(const char* name);
   void BindComponents();
 
   bool ReadPackage();

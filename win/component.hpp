@@ -55,6 +55,12 @@ public:
   // Owned components in creation order; the owner destroys them, last first.
   const std::vector<TComponent*>& Components() const { return components_; }
   TComponent* FindComponent(std::string_view name) const;
+  // The owned component of that name and class; a layout without it is a FormReadError naming it.
+  template <class T>
+  T* Find(const char* name) const {
+    if (T* c = dynamic_cast<T*>(FindComponent(name))) return c;
+    throw FormReadError(std::string("the layout has no ") + name + " of the expected class");
+  }
 
   const std::string& Name() const { return name_; }
   void SetName(const std::string& name) { name_ = name; }

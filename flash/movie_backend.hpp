@@ -47,4 +47,13 @@ std::unique_ptr<MovieBackend> CreateActiveXMovie(HWND window, const StoredMovieD
 // the background colour and the frame number.
 std::unique_ptr<MovieBackend> CreateStandInMovie(HWND window, const StoredMovieData& stored);
 
+// The stand-in's window text is the frame it shows, but a frame may show for a few milliseconds
+// only, too short for another program to be sure to see it. So the stand-in also keeps a record
+// of the last frames it showed, which other programs ask for with this registered message:
+// wParam is the entry's number (0 for the first frame shown since the window was made), lParam
+// kShownFrameNumber or kShownFrameTime. The answer is the 1-based frame number or the
+// GetTickCount() time it was shown at; 0 for an entry not (or no longer) kept.
+inline constexpr wchar_t kShownFrameMessage[] = L"QtStandInShownFrame";
+inline constexpr LPARAM kShownFrameNumber = 0, kShownFrameTime = 1;
+
 } // namespace qt

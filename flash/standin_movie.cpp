@@ -7,6 +7,7 @@
 #include "win/text.hpp"
 
 #include <cstdlib>
+#include <deque>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,6 +17,8 @@ namespace {
 
 constexpr wchar_t kWindowClass[] = L"QtStandInMovie";
 constexpr UINT_PTR kFrameTimer = 1;
+// Enough for a minute of the fastest frame rate; a screen saver runs for hours, so older entries go.
+constexpr size_t kShownFramesKept = 6000;
 
 // The whole file; nothing when it cannot be read or is longer than any movie the reader takes.
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -102,6 +105,8 @@ public:
   }
 
   LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    static const UINT shownFrameMessage = RegisterWindowMessageW(kShownFrameMessage);
+    if (msg == shownFrameMessage) return ShownFrame(wp, lp);
     switch (msg) {
     case WM_TIMER: // the frame timer is its only one
       Tick();
@@ -129,6 +134,19 @@ private:
   void Changed() {
     SetWindowTextW(window_.get(), FrameText().c_str());
     InvalidateRect(window_.get(), nullptr, FALSE);
+    if (timeline_.ReadyState() != Timeline::kReadyComplete) return;
+    const int frame = timeline_.CurrentFrame() + 1;
+    if (!shown_.empty() && shown_.back().frame == frame) return;
+    shown_.push_back({frame, GetTickCount()});
+    if (shown_.size() > kShownFramesKept) {
+      shown_.pop_front();
+      ++firstShown_;
+    }
+  }
+  LRESULT ShownFrame(WPARAM entry, LPARAM what) const {
+    if (entry < firstShown_ || entry - firstShown_ >= shown_.size()) return 0;
+    const Shown& s = shown_[entry - firstShown_];
+    return what == kShownFrameTime ? static_cast<LRESULT>(s.at) : s.frame;
   }
   // "3 / 10" for the third of ten frames; empty until a movie is loaded.
   std::wstring FrameText() const {
@@ -158,9 +176,16 @@ private:
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
   }
 
+  struct Shown {
+    int frame;
+    DWORD at;
+  };
+
   win::UniqueWindow window_;
   Timeline timeline_;
   std::optional<COLORREF> override_;
+  std::deque<Shown> shown_;
+  size_t firstShown_ = 0; // the entry number of shown_.front()
 };
 
 LRESULT CALLBACK StandInWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {

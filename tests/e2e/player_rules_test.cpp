@@ -100,7 +100,7 @@ TEST_F(PlayerRules, AfterTheGracePeriodOnlyTheInputTheSettingsDoNotAllowEndsARun
     for (const Input& in : c.keepRunning) {
       SCOPED_TRACE(in.what);
       Post(form, in);
-      Sleep(400);
+      ASSERT_TRUE(StillTakesMessages(form));
       ASSERT_TRUE(run.Running());
     }
     if (c.ends) {
@@ -122,7 +122,7 @@ TEST_F(PlayerRules, InTheGracePeriodInputDoesNotEndARunButATypedCharacterDoes) {
     HWND form = run.Form();
     ASSERT_TRUE(form);
     for (const Input& in : {kMove40, kLeft, kMiddle, kArrow, kArrowUp}) Post(form, in);
-    Sleep(500);
+    EXPECT_TRUE(StillTakesMessages(form));
     EXPECT_TRUE(run.Running());
     EXPECT_TRUE(run.CloseAndWait(form));
   }
@@ -135,15 +135,14 @@ TEST_F(PlayerRules, InTheGracePeriodInputDoesNotEndARunButATypedCharacterDoes) {
 
 // --- The pause skipper ---------------------------------------------------------------------------
 
-using Clock = std::chrono::steady_clock;
+double Seconds(const FrameRecord::Shown& from, const FrameRecord::Shown& to) { return (to.at - from.at) / 1000.0; }
 
-// Waits for the movie window to show the frame ("4 / 10"); the time it was first seen.
-std::optional<Clock::time_point> WhenShown(HWND movie, const std::wstring& frame) {
-  if (!WaitUntil([&] { return WindowText(movie) == frame; })) return std::nullopt;
-  return Clock::now();
+// The stand-in movie window of a run, once it is there.
+HWND MovieOf(HWND form) {
+  HWND movie = nullptr;
+  WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; });
+  return movie;
 }
-
-double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
 TEST_F(PlayerRules, TheSkipperMovesAStoppedMovieOnAfterThreeSecondsAndRewindsAtTheEnd) {
   // 10 frames at 20 per second, stopping on frame 4.
@@ -151,24 +150,36 @@ TEST_F(PlayerRules, TheSkipperMovesAStoppedMovieOnAfterThreeSecondsAndRewindsAtT
   Process run(saver_, L"/s");
   HWND form = run.Form();
   ASSERT_TRUE(form);
-  HWND movie = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
-  auto stopped = WhenShown(movie, L"4 / 10");
-  auto movedOn = WhenShown(movie, L"5 / 10");
-  ASSERT_TRUE(stopped && movedOn);
-  // Up to one 500 ms tick to notice the stop, then one 3000 ms wait; a little slack for polling.
-  EXPECT_GE(Seconds(*movedOn - *stopped), 2.9);
-  EXPECT_LE(Seconds(*movedOn - *stopped), 3.7);
-  ASSERT_TRUE(WhenShown(movie, L"10 / 10")) << "plays on after the push";
-  auto last = Clock::now();
-  auto rewound = WhenShown(movie, L"1 / 10");
-  ASSERT_TRUE(rewound) << "a stop on the last frame rewinds";
-  EXPECT_GE(Seconds(*rewound - last), 2.5);
-  EXPECT_TRUE(WhenShown(movie, L"2 / 10")) << "and plays from the start";
-  // Looping stays off, so the stop on frame 4 holds the movie again.
-  ASSERT_TRUE(WhenShown(movie, L"4 / 10"));
-  Sleep(1500);
-  EXPECT_EQ(WindowText(movie), L"4 / 10");
+  HWND movie = MovieOf(form);
+  ASSERT_TRUE(movie);
+  FrameRecord record(movie);
+  // The frames after the stop on frame 4: pushed on to 5, played to the end, where the movie
+  // stops, rewound to 1, played to 4, where the stop holds it again until the next push.
+  auto stop = record.Await(4);
+  ASSERT_TRUE(stop);
+  size_t at = *stop;
+  for (int frame : {5, 10, 1, 4, 5}) { // each one comes within a push's wait of the one before
+    auto next = record.Await(frame, at + 1);
+    ASSERT_TRUE(next) << "frame " << frame << " after entry " << at;
+    at = *next;
+  }
+  const std::vector<FrameRecord::Shown> shown(record.Read().begin() + *stop, record.Read().begin() + *stop + 12);
+  std::vector<int> frames;
+  for (const auto& s : shown) frames.push_back(s.frame);
+  ASSERT_EQ(frames, (std::vector<int>{4, 5, 6, 7, 8, 9, 10, 1, 2, 3, 4, 5}));
+  // A push comes up to one 500 ms tick after the stop, to notice it, and one 3000 ms wait later;
+  // a little slack for a loaded machine's timers.
+  for (auto [from, to] : {std::pair{0, 1}, {6, 7}}) {
+    SCOPED_TRACE(from);
+    EXPECT_GE(Seconds(shown[from], shown[to]), 2.95);
+    EXPECT_LE(Seconds(shown[from], shown[to]), 3.7);
+  }
+  // The rewind keeps the 3000 ms interval, so the tick after it notices the stop on frame 4 and
+  // the one after that pushes: 6 s after the rewind.
+  EXPECT_GE(Seconds(shown[7], shown[11]), 5.95);
+  EXPECT_LE(Seconds(shown[7], shown[11]), 6.4);
+  // Between the pushes it plays at its frame rate.
+  EXPECT_LT(Seconds(shown[1], shown[6]), 2.0);
   EXPECT_TRUE(run.CloseAndWait(form));
 }
 
@@ -178,10 +189,14 @@ TEST_F(PlayerRules, WithoutSkippingAStoppedMovieStaysWhereItStopped) {
   Process run(saver_, L"/s");
   HWND form = run.Form();
   ASSERT_TRUE(form);
-  HWND movie = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
-  ASSERT_TRUE(WhenShown(movie, L"4 / 10"));
+  HWND movie = MovieOf(form);
+  ASSERT_TRUE(movie);
+  FrameRecord record(movie);
+  auto stop = record.Await(4);
+  ASSERT_TRUE(stop);
+  // No frame may follow for longer than the skipper would have waited; the record sees any.
   Sleep(4000);
+  EXPECT_EQ(record.Read().size(), *stop + 1);
   EXPECT_EQ(WindowText(movie), L"4 / 10");
   EXPECT_TRUE(run.CloseAndWait(form));
 }
@@ -209,8 +224,7 @@ TEST_F(PlayerRules, TheClockShowsDateWeekdayAndTimeInTheBottomBar) {
   ASSERT_EQ(text.size(), std::wstring(date).size() + 8);
   EXPECT_EQ(text[text.size() - 6], L':');
   EXPECT_EQ(text[text.size() - 3], L':');
-  Sleep(1100);
-  EXPECT_NE(WindowText(clock), text) << "it ticks every second";
+  EXPECT_TRUE(WaitUntil([&] { return WindowText(clock) != text; })) << "it ticks every second";
   EXPECT_TRUE(run.CloseAndWait(form));
 }
 
@@ -300,7 +314,7 @@ TEST_F(PlayerRules, ASettingsFileThatCannotBeWrittenIsReportedAndTheDialogStays)
   EXPECT_TRUE(WaitUntil([&] { return FindByText(box, L"Unable to write to vantoq_fscr_Sea Waves.ini") != nullptr; }));
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
-  Sleep(300);
+  EXPECT_TRUE(StillTakesMessages(form));
   EXPECT_TRUE(settings.Running());
   EXPECT_TRUE(IsWindowVisible(form)) << "the dialog stays open";
   EXPECT_TRUE(settings.CloseAndWait(form));
@@ -338,14 +352,15 @@ TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) 
   HWND ad1 = nullptr, ad2 = nullptr;
   ASSERT_TRUE(WaitUntil([&] { return (ad1 = BySize(form, 100, 60)) && (ad2 = BySize(form, 300, 80)); }))
       << "each image takes its picture's size";
-  Sleep(500);
   RECT r1, r2;
   GetWindowRect(ad1, &r1);
   GetWindowRect(ad2, &r2);
-  EXPECT_TRUE(Near(ScreenPixel(r1.left + 20, r1.top + 30), RGB(220, 0, 0)));
-  EXPECT_TRUE(Near(ScreenPixel(r1.right - 20, r1.top + 30), RGB(0, 0, 220)));
-  EXPECT_TRUE(Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0)));
-  EXPECT_TRUE(Near(ScreenPixel(r2.right - 50, r2.top + 40), RGB(240, 240, 0)));
+  EXPECT_TRUE(WaitUntil([&] {
+    return Near(ScreenPixel(r1.left + 20, r1.top + 30), RGB(220, 0, 0)) &&
+           Near(ScreenPixel(r1.right - 20, r1.top + 30), RGB(0, 0, 220)) &&
+           Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0)) &&
+           Near(ScreenPixel(r2.right - 50, r2.top + 40), RGB(240, 240, 0));
+  })) << "both pictures are drawn";
   // Resting on picture 1 shows its hover text.
   SetCursorPos(r1.left + 50, r1.top + 30);
   HWND tip = nullptr;
@@ -353,7 +368,6 @@ TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) 
     tip = settings.TopLevel(L"tooltips_class32");
     return tip && IsWindowVisible(tip);
   }));
-  Sleep(300);
   Screenshot(L"settings_adverts");
   SetCursorPos(0, 0);
   EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
@@ -368,8 +382,12 @@ TEST_F(PlayerRules, ADamagedAdvertPictureShowsNothingAndNoMessage) {
   Process settings(saver_, L"/c");
   HWND form = settings.Form();
   ASSERT_TRUE(form);
-  ASSERT_TRUE(WaitUntil([&] { return BySize(form, 300, 80) != nullptr; })) << "the good picture still shows";
-  Sleep(500);
+  HWND ad2 = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (ad2 = BySize(form, 300, 80)) != nullptr; })) << "the good picture still shows";
+  RECT r2;
+  GetWindowRect(ad2, &r2);
+  ASSERT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0)); }))
+      << "the window is drawn";
   // Picture 1 keeps the layout's size and shows the background it stands on.
   HWND ad1 = BySize(form, 120, 90);
   ASSERT_TRUE(ad1);
@@ -378,9 +396,6 @@ TEST_F(PlayerRules, ADamagedAdvertPictureShowsNothingAndNoMessage) {
   COLORREF inside = ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
   COLORREF beside = ScreenPixel(r.left - 3, (r.top + r.bottom) / 2);
   EXPECT_TRUE(Near(inside, beside)) << std::hex << inside << " against " << beside;
-  RECT r2;
-  GetWindowRect(BySize(form, 300, 80), &r2);
-  EXPECT_TRUE(Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0))) << "the screen is read";
   Screenshot(L"settings_damaged_advert");
   EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
   EXPECT_TRUE(settings.CloseAndWait(form));
@@ -412,11 +427,11 @@ TEST_F(PlayerRules, LinksAndTheMailButtonHandTheirTextsToTheShell) {
       L"\"mailto:?body=如果要发送本屏保,请将 " + saver_.wstring() +
           L" 作为附件。收到邮件后将附件中的scr文件保存到本地后用鼠标右键点击即可安装。\"",
   };
+  // No target: nothing opens. Clicked first, so that anything it started wrongly has the rest of
+  // the test to show up in the recorder's log.
+  PostClick(BySize(form, 300, 80));
   PostClick(ad1);
   EXPECT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 1; }));
-  PostClick(BySize(form, 300, 80)); // no target: nothing opens
-  Sleep(1500);
-  EXPECT_EQ(recorder.Calls().size(), 1u);
   HWND aboutPage = FindByText(form, L"关于屏保");
   ASSERT_TRUE(aboutPage);
   PostClick(GetWindow(aboutPage, GW_CHILD));

@@ -56,7 +56,6 @@ TEST_F(Player, RunWritesTheMovieShowsTheCaptionBarAndCleansUp) {
   ASSERT_TRUE(WaitUntil([&] { return (movie = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
   // The caption lines need the bottom bar: the movie ends 25 pixels above the screen's bottom.
   EXPECT_TRUE(SettlesAt(movie, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN) - 25));
-  Sleep(500);
   Screenshot(L"player-run");
   EXPECT_TRUE(run.CloseAndWait(form));
   EXPECT_FALSE(fs::exists(MovieFile()));
@@ -182,7 +181,8 @@ TEST_F(Player, DamagedPackagesLoadNothingAndShowNoMessage) {
     Process run(saver_, L"/s");
     HWND form = run.Form();
     ASSERT_TRUE(form);
-    Sleep(300);
+    // The package is read before the form shows; what it started has been handled too.
+    EXPECT_TRUE(StillTakesMessages(form));
     EXPECT_TRUE(run.Running());
     EXPECT_FALSE(run.TopLevel(L"#32770")) << "no message box";
     EXPECT_FALSE(fs::exists(MovieFile()));
@@ -197,25 +197,30 @@ TEST_F(Player, DrivesARegisteredFlashControlInRunAndPreview) {
   qt::testing::ControlRegistration registered(WindowsPath(QT_TESTCONTROL));
   qt::testing::ControlLog log;
   const std::string movie = "put 102 text '" + win::Narrow(MovieFile().wstring()) + "'";
-  // The calls that start a movie, in order, from the first loop setting on.
+  // The seven calls that start a movie, in order, from the colours set before the first loop
+  // setting on; fewer when they do not all come.
   auto startCalls = [&] {
-    std::vector<std::string> lines = log.Take(), calls;
-    auto from = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("put 106"); });
-    if (from != lines.begin() && from != lines.end()) from -= 2; // the colours set just before
-    for (; from != lines.end() && calls.size() < 7; ++from)
-      if (from->starts_with("put ") || from->starts_with("call ")) calls.push_back(*from);
+    std::vector<std::string> lines, calls;
+    WaitUntil([&] {
+      for (std::string& l : log.Take()) lines.push_back(std::move(l));
+      calls.clear();
+      auto from = std::find_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("put 106"); });
+      if (from - lines.begin() >= 2) from -= 2;
+      for (; from != lines.end() && calls.size() < 7; ++from)
+        if (from->starts_with("put ") || from->starts_with("call ")) calls.push_back(*from);
+      return calls.size() == 7;
+    });
     return calls;
   };
   {
     Process run(saver_, L"/s");
     HWND form = run.Form();
     ASSERT_TRUE(form);
-    ASSERT_TRUE(WaitUntil([&] { return fs::exists(MovieFile()); }));
-    Sleep(300);
     EXPECT_EQ(startCalls(), (std::vector<std::string>{"put 140 text ''", "put 123 int -1", "put 106 bool false",
                                                       "put 140 text ''", "put 123 int -1", movie, "call 112"}))
         << "run mode, pauses skipped: no looping";
     EXPECT_TRUE(run.CloseAndWait(form));
+    log.Take();
   }
   HWND dialog = CreateWindowExW(0, L"STATIC", L"preview dialog", WS_OVERLAPPEDWINDOW | WS_VISIBLE | WS_CLIPCHILDREN, 10, 10, 300,
                                 250, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -223,8 +228,6 @@ TEST_F(Player, DrivesARegisteredFlashControlInRunAndPreview) {
                               GetModuleHandleW(nullptr), nullptr);
   {
     Process preview(saver_, L"/p " + std::to_wstring(reinterpret_cast<INT_PTR>(host)));
-    ASSERT_TRUE(WaitUntil([&] { return FindByClass(host, L"QtForm") != nullptr; }));
-    Sleep(300);
     EXPECT_EQ(startCalls(), (std::vector<std::string>{"put 140 text ''", "put 123 int -1", "put 106 bool true",
                                                       "put 140 text ''", "put 123 int -1", movie, "call 112"}))
         << "preview: always looping";

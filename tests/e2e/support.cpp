@@ -2,6 +2,7 @@
 
 #include "base/file_stream.hpp"
 #include "base/package.hpp"
+#include "flash/movie_backend.hpp"
 #include "win/handles.hpp"
 
 #include <chrono>
@@ -128,6 +129,40 @@ HWND FindByClass(HWND parent, const std::wstring& cls) {
   for (HWND w : Descendants(parent))
     if (ClassOf(w) == cls) return w;
   return nullptr;
+}
+
+bool StillTakesMessages(HWND window) {
+  // A message sent from another thread is handled at the receiver's next look into its queue,
+  // ahead of posted ones; each round trip therefore waits until what the look before returned has
+  // been dispatched. The third covers a message posted while dispatching (a typed character).
+  for (int trip = 0; trip < 3; ++trip) {
+    DWORD_PTR ignored = 0;
+    if (!SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 8000, &ignored)) return false;
+  }
+  return IsWindow(window) != FALSE;
+}
+
+const std::vector<FrameRecord::Shown>& FrameRecord::Read() {
+  static const UINT message = RegisterWindowMessageW(qt::kShownFrameMessage);
+  for (;;) {
+    DWORD_PTR frame = 0, at = 0;
+    const WPARAM entry = shown_.size();
+    if (!SendMessageTimeoutW(movie_, message, entry, qt::kShownFrameNumber, SMTO_NORMAL, 2000, &frame) || !frame ||
+        !SendMessageTimeoutW(movie_, message, entry, qt::kShownFrameTime, SMTO_NORMAL, 2000, &at))
+      return shown_;
+    shown_.push_back({static_cast<int>(frame), static_cast<DWORD>(at)});
+  }
+}
+
+std::optional<size_t> FrameRecord::Await(int frame, size_t from) {
+  std::optional<size_t> found;
+  WaitUntil([&] {
+    const auto& shown = Read();
+    for (size_t i = from; i < shown.size() && !found; ++i)
+      if (shown[i].frame == frame) found = i;
+    return found.has_value();
+  });
+  return found;
 }
 
 void Screenshot(const std::wstring& name) {

@@ -102,6 +102,30 @@ public:
   const fs::path folder, saver;
 };
 
+// Whether the program's GUI thread still takes messages: it has handled everything posted to
+// `window` before the call (and what that posted in turn), and was still running after that. A
+// posted message that ended the program leaves a later round trip through its loop unanswered.
+bool StillTakesMessages(HWND window);
+
+// The frames a stand-in movie window showed, in order, with the GetTickCount() time each was
+// shown at: read from the window's own record, so a frame that showed for a moment is not missed.
+class FrameRecord {
+public:
+  struct Shown {
+    int frame; // 1-based
+    DWORD at;
+  };
+  explicit FrameRecord(HWND movie) : movie_(movie) {}
+  // Waits until the record holds `frame` at or after entry `from`; that entry's number.
+  std::optional<size_t> Await(int frame, size_t from = 0);
+  // What the record holds so far.
+  const std::vector<Shown>& Read();
+
+private:
+  HWND movie_;
+  std::vector<Shown> shown_;
+};
+
 // One started program, ended by force if a test leaves it running.
 class Process {
 public:

@@ -1,4 +1,6 @@
 #pragma once
+#include <filesystem>
+#include <string>
 #include <string_view>
 
 namespace qt {
@@ -10,5 +12,18 @@ inline constexpr std::string_view kNoContent = "没有内容";
 // The first byte of a two-byte character in code page 936. Its second byte may be an ASCII
 // letter or bracket, so byte-wise text rules must step over it.
 constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xfe; }
+
+// A file name as program text (code page 936), for every message, setting or package text that
+// names a file; path::string() would give the runtime's own code page. On Windows a path is
+// UTF-16, elsewhere (the native builds) its bytes are UTF-8. A character that code page 936 lacks
+// becomes '?'.
+std::string PathText(const std::filesystem::path& path);
+
+#ifdef _WIN32
+// Code page 936 to and from the UTF-16 of the W functions, whatever the system's ANSI code page
+// is; win::Widen and win::Narrow are these.
+std::wstring Cp936ToWide(std::string_view cp936);
+std::string WideToCp936(std::wstring_view text);
+#endif
 
 } // namespace qt

@@ -70,8 +70,9 @@ private:
   int bit_ = 0;
 };
 
-// Inflates exactly `length` bytes; a stream that ends early or is damaged gives nothing. The
-// buffer grows with the output, so a small file that merely claims a large length costs little.
+// Inflates at most `length` bytes. Where the stream or the file ends first, so does the output;
+// a damaged stream gives nothing. The buffer grows with the output, so a small file that merely
+// claims a large length costs little.
 std::optional<std::string> Inflate(std::string_view packed, std::size_t length) {
   struct Stream : z_stream {
     Stream() : z_stream{} {}
@@ -91,11 +92,12 @@ std::optional<std::string> Inflate(std::string_view packed, std::size_t length) 
     z.avail_out = static_cast<uInt>(out.size() - done);
     const int result = inflate(&z, Z_NO_FLUSH);
     done = out.size() - z.avail_out;
-    if (result != Z_OK) // the stream's end, damage, or input used up without progress
+    if (result == Z_STREAM_END || (result == Z_BUF_ERROR && z.avail_in == 0)) // no more to come
       break;
+    if (result != Z_OK)
+      return std::nullopt;
   }
-  if (done < length)
-    return std::nullopt;
+  out.resize(done);
   return out;
 }
 
@@ -132,6 +134,10 @@ SwfMovie ReadBody(std::string_view body, SwfMovie movie) {
   bool haveBackground = false;
   bool stopped = false; // the current frame's actions so far
   for (;;) {
+    // Players show a movie whose tags stop without an End tag with the frames it has; only a
+    // tag cut off inside itself is damage.
+    if (c.AtEnd())
+      return movie;
     const std::uint16_t header = c.U16();
     const int code = header >> 6;
     std::uint32_t length = header & 0x3F;
@@ -180,11 +186,8 @@ std::optional<SwfMovie> ReadSwf(std::string_view file) {
       return std::nullopt;
     const std::size_t bodyLength = length - kHeaderLength;
     const std::string_view rest = file.substr(kHeaderLength);
-    if (!movie.compressed) {
-      if (bodyLength > rest.size())
-        return std::nullopt;
-      return ReadBody(rest.substr(0, bodyLength), movie);
-    }
+    if (!movie.compressed)
+      return ReadBody(rest.substr(0, bodyLength), movie); // the file may end sooner
     if (length > kMaxSwfLength)
       return std::nullopt;
     const std::optional<std::string> body = Inflate(rest, bodyLength);

@@ -25,9 +25,11 @@ struct SwfMovie {
 // A compressed movie may not inflate past this, whatever its header claims.
 inline constexpr std::uint32_t kMaxSwfLength = 64u << 20;
 
-// Reads FWS and CWS files. Anything else (ZWS, damaged, truncated, a length that lies, a tag
-// stream without its End tag) is no movie. Bytes past the declared length are not read: for CWS
-// that is the rest of the zlib stream, its checksum included.
+// Reads FWS and CWS files. The tags are read up to the End tag, the declared length or the end of
+// the file (for CWS, of the zlib stream), whichever comes first: a movie whose tags stop cleanly
+// between two tags is a movie of the frames read so far. Anything else (ZWS, a damaged header or
+// zlib stream, a tag cut off inside itself) is no movie. Bytes past the declared length are not
+// read: for CWS that is the rest of the zlib stream, its checksum included.
 std::optional<SwfMovie> ReadSwf(std::string_view file);
 
 } // namespace qt

@@ -1,5 +1,6 @@
 #include "maker/make.hpp"
 
+#include "base/charset.hpp"
 #include "base/file_stream.hpp"
 #include "base/package.hpp"
 #include "base/settings.hpp"
@@ -66,7 +67,7 @@ std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const f
   // staged one after another in the staging file, and the writer copies them from there.
   FileStream movie(c.movie, FileStream::Mode::read);
   const std::uint64_t movieSize = movie.Size();
-  CheckSize(movieSize, c.movie.string());
+  CheckSize(movieSize, PathText(c.movie));
   for (const auto* picture : {&c.ad1, &c.ad2})
     if (*picture) CheckSize((*picture)->bytes.size(), (*picture)->source);
   RemoveUnlessKept stagingGuard(staging);

@@ -1,5 +1,6 @@
 #include "maker/quendraUnit.hpp"
 
+#include "base/charset.hpp"
 #include "base/file_stream.hpp"
 #include "flash/ShockwaveFlash.hpp"
 #include "maker/aboutlines.hpp"
@@ -373,7 +374,7 @@ void TForm1::Button1Click(TObject*) {
   } catch (const qt::OutputNotCreated&) {
     return; // the staging file or the new file could not be created: the make ends without a word
   } catch (const qt::FileError& e) {
-    throw qt::FileError((std::string(e.what()) + ": " + win::Narrow(e.path().wstring())).c_str(), e.path());
+    throw qt::FileError((std::string(e.what()) + ": " + qt::PathText(e.path())).c_str(), e.path());
   }
   infoLabel->SetCaption(qt::SizeLabel(size));
   FLastScr = Edit3->Text();

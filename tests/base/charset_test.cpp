@@ -8,3 +8,15 @@ TEST(Charset, NarrowLiteralsAreGbk) {
   for (size_t i = 0; i < sizeof expected; ++i)
     EXPECT_EQ(static_cast<unsigned char>(qt::kNoContent[i]), expected[i]) << i;
 }
+
+TEST(Charset, FileNamesBecomeProgramText) {
+  // The expected texts are narrow literals, so code page 936 like the rest of the programs' text.
+  const std::pair<const char8_t*, std::string> cases[] = {
+      {u8"Sea Waves.swf", "Sea Waves.swf"},
+      {u8"影片 素材", "影片 素材"},
+      {u8"太大.swf", "太大.swf"},
+      {u8"x\u0E01y", "x?y"}, // Thai: not in code page 936
+  };
+  for (const auto& [name, text] : cases)
+    EXPECT_EQ(qt::PathText(std::filesystem::path(name)), text) << text;
+}

@@ -407,6 +407,29 @@ TEST_F(MakerTest, MakeChecksMovieThenNameThenTitleAndShowsWhereToMendIt) {
   EXPECT_TRUE(maker.CloseWithEsc());
 }
 
+// A movie too large for a package, in a folder whose name has Chinese characters and a blank: the
+// refusal names the movie as the user chose it, and nothing is left behind.
+TEST_F(MakerTest, AMovieTooLargeIsRefusedByNameAndLeavesNothingBehind) {
+  const fs::path folder = folder_ / L"影片 素材", movie = folder / L"太大.swf", output = Movies() / L"太大.scr";
+  fs::create_directories(folder);
+  WriteAll(movie, qt::testing::MakeSwf({.frames = 3}));
+  fs::resize_file(movie, 16777216);
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.Answer(maker.At(kSp5.x, kSp5.y), movie.wstring());
+  ASSERT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), movie.wstring());
+  maker.ShowTab(3);
+  maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), output.wstring());
+  Type(maker.At(kTitle.x, kTitle.y), L"海浪");
+  EXPECT_EQ(maker.Message(maker.Button(L"制作屏保")),
+            L"提示: " + movie.wstring() + L" 太大：屏保中的影片和图片最多 16777215 字节（16M）。");
+  EXPECT_TRUE(fs::is_empty(Movies())) << "neither the screen saver nor a part of it";
+  EXPECT_FALSE(fs::exists(folder_ / L"program" / L"double.tmp"));
+  EXPECT_EQ(WindowText(maker.At(kInfoLabel.x, kInfoLabel.y)), L"未知");
+  EXPECT_FALSE(IsWindowEnabled(maker.Button(L"测试")));
+  EXPECT_TRUE(maker.CloseWithEsc());
+}
+
 // The main road: what the user gives the maker is what the made screen saver shows.
 TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   const std::string movie = qt::testing::MakeSwf({.frames = 5, .background = 0x00C06020});

@@ -31,8 +31,9 @@ std::string WithByte(std::string file, std::size_t at, char byte) {
 }
 
 // A zlib stream of `data` and then `zeros` zero bytes, for compressed files the writer would not
-// make. The zeros are fed a piece at a time: a zip bomb need not be held whole.
-std::string Deflate(const std::string& data, std::size_t zeros = 0) {
+// make. The zeros are fed a piece at a time: a zip bomb need not be held whole. Unfinished, the
+// stream is flushed to a byte boundary and stops there, as a file cut short after it would.
+std::string Deflate(const std::string& data, std::size_t zeros = 0, bool finish = true) {
   z_stream z{};
   deflateInit(&z, Z_BEST_SPEED);
   const std::string piece(64 << 10, '\0');
@@ -51,9 +52,14 @@ std::string Deflate(const std::string& data, std::size_t zeros = 0) {
   feed(data, Z_NO_FLUSH);
   for (; zeros > piece.size(); zeros -= piece.size())
     feed(piece, Z_NO_FLUSH);
-  feed(piece.substr(0, zeros), Z_FINISH);
+  feed(piece.substr(0, zeros), finish ? Z_FINISH : Z_SYNC_FLUSH);
   deflateEnd(&z);
   return out;
+}
+
+// A compressed file around a zlib stream made here.
+std::string Cws(const std::string& stream, std::size_t length) {
+  return WithLength(std::string("CWS\x06", 4) + std::string(4, '\0') + stream, static_cast<std::uint32_t>(length));
 }
 
 TEST(SwfReader, ReadsWhatTheWriterMakes) {
@@ -133,11 +139,47 @@ TEST(SwfReader, TheFirstBackgroundColourWinsAndBytesPastTheMovieAreIgnored) {
   }
 }
 
+// A tag stream may stop between two tags without its End tag, at the declared length or where the
+// file ends: the movie is the frames read so far.
+TEST(SwfReader, TagsThatStopBetweenTwoTagsAreTheMovieSoFar) {
+  const std::string fws = MakeSwf({.frames = 3, .background = 0x00112233, .stopFrames = {2}});
+  const std::string noEnd = fws.substr(0, fws.size() - kEnd.size());
+  const std::string header = SwfFile({.frames = 3}, "");
+  const std::string cws = SwfFile({.compressed = true, .frames = 3}, noEnd.substr(header.size()));
+  struct Case {
+    const char* name;
+    std::string file;
+    int frames;
+  } cases[] = {
+      {"the last tag a ShowFrame", noEnd, 3},
+      {"the file ends before its declared length", WithLength(noEnd, noEnd.size() + 100), 3},
+      {"an End tag in a file shorter than declared", WithLength(fws, 1000000), 3},
+      {"the declared length ends before the last frame",
+       WithLength(fws, fws.size() - kEnd.size() - kShowFrame.size()), 2},
+      {"no tags at all", header, 0},
+      {"CWS without End", cws, 3},
+      {"CWS whose stream ends before its declared length", WithLength(cws, noEnd.size() + 100), 3},
+      {"CWS cut short after a whole tag", Cws(Deflate(noEnd.substr(8), 0, false), noEnd.size() + 100), 3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::optional<SwfMovie> movie = ReadSwf(c.file);
+    ASSERT_TRUE(movie);
+    EXPECT_EQ(movie->frames, c.frames);
+    EXPECT_EQ(movie->declaredFrames, 3);
+    EXPECT_EQ(movie->stopFrames, c.frames < 2 ? std::set<int>{} : std::set<int>{2});
+    EXPECT_EQ(movie->background, c.frames ? 0x00112233u : 0x00FFFFFFu);
+  }
+}
+
 TEST(SwfReader, AnythingDamagedIsNoMovie) {
   const std::string fws = MakeSwf({.frames = 3, .stopFrames = {2}});
   const std::string cws = MakeSwf({.compressed = true, .frames = 3, .stopFrames = {2}});
   ASSERT_TRUE(ReadSwf(fws) && ReadSwf(cws));
   const std::string noEnd = fws.substr(0, fws.size() - 2);
+  // A movie whose colour tag's body is 3 bytes from `colour` on, to be cut inside it.
+  const std::string withColour = SwfFile({}, kShowFrame + SwfTag(9, "\x01\x02\x03") + kShowFrame + kEnd);
+  const std::size_t colour = SwfFile({}, "").size() + kShowFrame.size() + 2;
   // A movie followed by zeros up to past the limit: its length is honest, it inflates, and it is
   // still refused.
   const std::string bomb = WithLength(cws.substr(0, 8) + Deflate(fws.substr(8), kMaxSwfLength),
@@ -160,7 +202,8 @@ TEST(SwfReader, AnythingDamagedIsNoMovie) {
       {"truncated stage rectangle", exact(fws.substr(0, 10))},
       {"no frame rate and count", exact(fws.substr(0, 17))},
       {"truncated tag header", exact(fws.substr(0, fws.size() - 1))},
-      {"no End tag", exact(noEnd)},
+      {"tag header cut where the file ends", withColour.substr(0, colour - 1)},
+      {"tag cut off inside itself where the file ends", withColour.substr(0, colour + 1)},
       {"short tag past the end", tags(kShowFrame + std::string("\x4A\x00", 2) + "ab")},
       {"long tag past the end",
        tags(kShowFrame + std::string("\x7F\x00\xE8\x03\x00\x00", 6) + "abc")},
@@ -169,12 +212,15 @@ TEST(SwfReader, AnythingDamagedIsNoMovie) {
        tags(DoAction(std::string("\x83\x10\x00" "ab", 5)) + kShowFrame + kEnd)},
       {"action record length cut", tags(DoAction("\x83\x10") + kShowFrame + kEnd)},
       {"background colour of two bytes", tags(SwfTag(9, "\x01\x02") + kEnd)},
-      {"declared length far larger than the file", WithLength(fws, 1000000)},
+      {"declared length far larger than a file cut inside a tag",
+       WithLength(withColour.substr(0, colour + 2), 1000000)},
       {"CWS garbage payload", cws.substr(0, 8) + "this is not a zlib stream at all"},
       {"CWS stream cut in half", cws.substr(0, 8 + (cws.size() - 8) / 2)},
-      {"CWS stream shorter than declared", WithLength(cws, fws.size() + 100)},
-      {"CWS inflating to a movie without End",
-       WithLength(cws.substr(0, 8) + Deflate(noEnd.substr(8)), noEnd.size())},
+      {"CWS inflating to a tag cut off inside itself",
+       Cws(Deflate(withColour.substr(8, colour + 1 - 8)), withColour.size())},
+      {"CWS cut short inside a tag", Cws(Deflate(withColour.substr(8, colour + 1 - 8), 0, false), withColour.size())},
+      // A block of the reserved type right after a flush.
+      {"CWS stream damaged after whole tags", Cws(Deflate(noEnd.substr(8), 0, false) + "\x07garbage", 1000)},
       {"CWS declaring more than the limit, truthfully", bomb},
   };
   for (const Case& c : cases)

@@ -78,7 +78,7 @@ std::string Header(int width, int height, int colors, const char* version) {
   int size = 0;
   while (colors > 0 && (2 << size) < colors)
     ++size;
-  h.push_back(static_cast<char>(colors > 0 ? 0x80 | 0x70 | size : 0));
+  h.push_back(static_cast<char>(colors > 0 ? 0x80 | size << 4 | size : 0));
   h.push_back('\0');
   h.push_back('\0');
   for (int i = 0; colors > 0 && i < (2 << size); ++i)

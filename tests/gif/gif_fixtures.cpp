@@ -20,6 +20,26 @@ std::string PackCodes(const std::vector<std::pair<int, int>>& codesAndWidths) {
   return out;
 }
 
+std::string PackForDecoder(const std::vector<int>& codes, int m) {
+  const int clear = 1 << m;
+  std::vector<std::pair<int, int>> packed;
+  int width = m + 1, next = clear + 2;
+  bool first = true;
+  for (int code : codes) {
+    packed.emplace_back(code, width);
+    if (code == clear) {
+      width = m + 1;
+      next = clear + 2;
+      first = true;
+    } else if (first) {
+      first = false;
+    } else if (next < 4096 && ++next >= 1 << width && width < 12) {
+      ++width;
+    }
+  }
+  return PackCodes(packed);
+}
+
 std::string SubBlocks(const std::string& data, std::size_t blockSize) {
   std::string out;
   for (std::size_t at = 0; at < data.size(); at += blockSize) {

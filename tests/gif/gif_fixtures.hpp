@@ -12,6 +12,8 @@ namespace qt::test {
 
 // Codes packed least significant bit first at the given widths.
 std::string PackCodes(const std::vector<std::pair<int, int>>& codesAndWidths);
+// Codes at the widths a decoder reads them with minimum code size m.
+std::string PackForDecoder(const std::vector<int>& codes, int m);
 // Bytes as data sub-blocks of at most `blockSize` bytes, then the terminator.
 std::string SubBlocks(const std::string& data, std::size_t blockSize = 255);
 // The codes of a GIF code stream with minimum code size m, with the code width a decoder keeps.

@@ -73,7 +73,7 @@ RefImage GiflibRead(const std::string& bytes) {
   return image;
 }
 
-std::string GiflibWrite(const RefImage& image) {
+std::string GiflibWrite(RefImage& image) {
   std::string out;
   int error = 0;
   GifFileType* gif = EGifOpen(&out, WriteToMemory, &error);
@@ -84,7 +84,7 @@ std::string GiflibWrite(const RefImage& image) {
   if (EGifPutScreenDesc(gif, image.width, image.height, bits, 0, global) != GIF_OK)
     throw std::runtime_error("giflib cannot write the screen");
   GifFreeMapObject(global);
-  for (const RefFrame& f : image.frames) {
+  for (RefFrame& f : image.frames) {
     ColorMapObject* local = MakeMap(f.localMap);
     if (EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, local) != GIF_OK)
       throw std::runtime_error("giflib cannot write a descriptor");
@@ -99,11 +99,10 @@ std::string GiflibWrite(const RefImage& image) {
       for (int r = 0; r < f.height; ++r)
         rows.push_back(r);
     }
-    std::string line;
     for (int r : rows) {
-      line = f.pixels.substr(static_cast<std::size_t>(r) * static_cast<std::size_t>(f.width),
-                             static_cast<std::size_t>(f.width));
-      if (EGifPutLine(gif, reinterpret_cast<GifPixelType*>(line.data()), f.width) != GIF_OK)
+      auto* line = reinterpret_cast<GifPixelType*>(f.pixels.data()) +
+                   static_cast<std::size_t>(r) * static_cast<std::size_t>(f.width);
+      if (EGifPutLine(gif, line, f.width) != GIF_OK)
         throw std::runtime_error("giflib cannot write a line");
     }
   }

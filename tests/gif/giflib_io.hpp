@@ -26,7 +26,8 @@ struct RefImage {
 
 // DGifSlurp of the bytes; throws std::runtime_error when giflib refuses them.
 RefImage GiflibRead(const std::string& bytes);
-// The same through EGifPutLine, line by line (in interlace order for interlaced frames).
-std::string GiflibWrite(const RefImage& image);
+// The same through EGifPutLine, line by line (in interlace order for interlaced frames). giflib
+// masks the lines in place, which leaves valid pixels as they are.
+std::string GiflibWrite(RefImage& image);
 
 } // namespace qt::test

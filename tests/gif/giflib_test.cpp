@@ -84,7 +84,7 @@ TEST_P(GiflibAgrees, OnReadingWhatWeWrite) {
 }
 
 TEST_P(GiflibAgrees, OnReadingWhatGiflibWrites) {
-  const RefImage theirs = test::GiflibRead(Fixture(GetParam()));
+  RefImage theirs = test::GiflibRead(Fixture(GetParam()));
   auto ours = test::LoadBytes(test::GiflibWrite(theirs));
   ExpectSame(*ours, theirs, std::string(GetParam()) + " from giflib");
 }

@@ -54,8 +54,24 @@ class TGIFEncoder {
                    const std::uint8_t* pixels, int colorLimit);
 
  protected:
-  virtual void PutCode(int code);
+  virtual void PutCode(int code) { PackCode(code); }
   virtual void EmitClear();
+  // Puts the code above the bits in the bucket at the current width; the end code also sends
+  // the last bits.
+  void PackCode(int code) {
+    bucket_ |= static_cast<std::uint32_t>(code) << bucketBits_;
+    bucketBits_ += codeWidth_;
+    while (bucketBits_ >= 8) {
+      writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
+      bucket_ >>= 8;
+      bucketBits_ -= 8;
+    }
+    if (code == endCode_ && bucketBits_ > 0) {
+      writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
+      bucket_ = 0;
+      bucketBits_ = 0;
+    }
+  }
   virtual void CompressPixels() = 0;
 
   // The next stretch of pixels that lie one after another in memory (a row when interlaced,
@@ -82,7 +98,7 @@ class TGIFEncoder {
   int row_ = 0, pass_ = 0;
 };
 
-class TLZWEncoder : public TGIFEncoder {
+class TLZWEncoder final : public TGIFEncoder {
  protected:
   void PutCode(int code) override;
   void EmitClear() override;
@@ -92,10 +108,14 @@ class TLZWEncoder : public TGIFEncoder {
   void ClearTable();
   int nextCode_ = 0;
   std::vector<std::uint32_t> table_;
+  // In front of the hash table inside runs: for each code, the pixel and the code of the string
+  // last found or added after it (0 for none since the clear).
+  std::vector<std::uint16_t> lastChild_;
+  std::vector<std::uint8_t> lastChildPixel_;
 };
 
 // Runs of equal pixels, coded with the strings that the decoder's table comes to hold for them.
-class TRLEEncoder : public TGIFEncoder {
+class TRLEEncoder final : public TGIFEncoder {
  protected:
   void EmitClear() override { RestartRuns(); }
   void CompressPixels() override;

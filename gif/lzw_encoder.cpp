@@ -53,21 +53,6 @@ void TGIFEncoder::EncodeFrame(Stream& stream, int depth, int width, int height, 
   WriteByte(stream, 0);
 }
 
-void TGIFEncoder::PutCode(int code) {
-  bucket_ |= static_cast<std::uint32_t>(code) << bucketBits_;
-  bucketBits_ += codeWidth_;
-  while (bucketBits_ >= 8) {
-    writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
-    bucket_ >>= 8;
-    bucketBits_ -= 8;
-  }
-  if (code == endCode_ && bucketBits_ > 0) {
-    writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
-    bucket_ = 0;
-    bucketBits_ = 0;
-  }
-}
-
 void TGIFEncoder::EmitClear() {
   afterClear_ = true;
   PutCode(clearCode_);
@@ -113,17 +98,22 @@ const std::uint8_t* TGIFEncoder::ValidEnd(const std::uint8_t* begin,
 
 namespace {
 
-constexpr std::uint32_t kHashSize = 8009;
+// Four slots for each code the table can hold, so a probe rarely goes past its first slot.
+constexpr std::uint32_t kHashBits = 14;
+constexpr std::uint32_t kHashSize = 1u << kHashBits;
 constexpr std::uint32_t kFree = 0xFFFFFFFF;
 
-inline std::uint32_t HashKey(std::uint32_t key) { return ((key >> 4) ^ key) % kHashSize; }
+inline std::uint32_t HashKey(std::uint32_t key) { return (key * 2654435761u) >> (32 - kHashBits); }
 
-// Steps down through every slot, so a probe ends at a free slot or the key whatever the load.
-inline std::uint32_t NextProbe(std::uint32_t h) { return h == 0 ? kHashSize - 1 : h - 1; }
+// Steps through every slot, so a probe ends at a free slot or the key whatever the load.
+inline std::uint32_t NextProbe(std::uint32_t h) { return (h + 1) & (kHashSize - 1); }
 
 } // namespace
 
-void TLZWEncoder::ClearTable() { std::fill(table_.begin(), table_.end(), kFree); }
+void TLZWEncoder::ClearTable() {
+  std::fill(table_.begin(), table_.end(), kFree);
+  std::fill(lastChild_.begin(), lastChild_.end(), 0);
+}
 
 void TLZWEncoder::EmitClear() {
   TGIFEncoder::EmitClear();
@@ -132,7 +122,7 @@ void TLZWEncoder::EmitClear() {
 }
 
 void TLZWEncoder::PutCode(int code) {
-  TGIFEncoder::PutCode(code);
+  PackCode(code);
   if (afterClear_) {
     codeWidth_ = initialCodeWidth_;
     maxCode_ = (1 << codeWidth_) - 1;
@@ -145,6 +135,8 @@ void TLZWEncoder::PutCode(int code) {
 
 void TLZWEncoder::CompressPixels() {
   table_.assign(kHashSize, kFree);
+  lastChild_.assign(4096, 0);
+  lastChildPixel_.assign(4096, 0);
   EmitClear();
   const std::uint8_t* p = nullptr;
   const std::uint8_t* end = nullptr;
@@ -154,26 +146,42 @@ void TLZWEncoder::CompressPixels() {
     RaiseGIFError(gif_text::kColorNotInTable);
   std::uint32_t prefix = *p++;
   std::uint32_t* const table = table_.data();
+  std::uint16_t* const child = lastChild_.data();
+  std::uint8_t* const childPixel = lastChildPixel_.data();
+  std::uint32_t previous = prefix;
+  int run = 0;  // equal pixels before this one
   for (;;) {
     for (; p < valid; ++p) {
       const std::uint32_t pixel = *p;
+      // Only well inside a run: on short runs the extra look costs the hash path more than it
+      // saves.
+      run = pixel == previous ? run + 1 : 0;
+      previous = pixel;
+      if (run >= 3 && childPixel[prefix] == pixel && child[prefix] != 0) {
+        prefix = child[prefix];
+        continue;
+      }
       const std::uint32_t key = prefix << 8 | pixel;
       std::uint32_t h = HashKey(key);
       std::uint32_t entry;
       while ((entry = table[h]) != kFree && entry >> 12 != key)
         h = NextProbe(h);
       if (entry != kFree) {
+        child[prefix] = static_cast<std::uint16_t>(entry & 0xFFF);
+        childPixel[prefix] = static_cast<std::uint8_t>(pixel);
         prefix = entry & 0xFFF;
         continue;
       }
       PutCode(static_cast<int>(prefix));
-      prefix = pixel;
       if (nextCode_ < 4095) {
         table[h] = key << 12 | static_cast<std::uint32_t>(nextCode_);
+        child[prefix] = static_cast<std::uint16_t>(nextCode_);
+        childPixel[prefix] = static_cast<std::uint8_t>(pixel);
         ++nextCode_;
       } else {
         EmitClear();
       }
+      prefix = pixel;
     }
     if (valid != end)
       RaiseGIFError(gif_text::kColorNotInTable);
@@ -183,6 +191,8 @@ void TLZWEncoder::CompressPixels() {
   }
   PutCode(static_cast<int>(prefix));
   table_.clear();
+  lastChild_.clear();
+  lastChildPixel_.clear();
 }
 
 // ---- Choice of encoder ----

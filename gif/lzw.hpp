@@ -106,12 +106,15 @@ class TLZWEncoder final : public TGIFEncoder {
 
  private:
   void ClearTable();
+  // Codes the pixels from p to end after the string `prefix`; answers the string left open.
+  template <bool kRuns>
+  std::uint32_t CompressSpan(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t prefix);
   int nextCode_ = 0;
   std::vector<std::uint32_t> table_;
-  // In front of the hash table inside runs: for each code, the pixel and the code of the string
-  // last found or added after it (0 for none since the clear).
+  // In front of the hash table in flat stretches: for each code, the pixel and the code of the string
+  // last found or added after it (pixel 0xFFFF for none since the clear).
   std::vector<std::uint16_t> lastChild_;
-  std::vector<std::uint8_t> lastChildPixel_;
+  std::vector<std::uint16_t> lastChildPixel_;
 };
 
 // Runs of equal pixels, coded with the strings that the decoder's table comes to hold for them.

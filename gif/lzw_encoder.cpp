@@ -112,7 +112,7 @@ inline std::uint32_t NextProbe(std::uint32_t h) { return (h + 1) & (kHashSize - 
 
 void TLZWEncoder::ClearTable() {
   std::fill(table_.begin(), table_.end(), kFree);
-  std::fill(lastChild_.begin(), lastChild_.end(), 0);
+  std::fill(lastChildPixel_.begin(), lastChildPixel_.end(), 0xFFFF);
 }
 
 void TLZWEncoder::EmitClear() {
@@ -133,10 +133,47 @@ void TLZWEncoder::PutCode(int code) {
   }
 }
 
+template <bool kRuns>
+std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_t* end,
+                                        std::uint32_t prefix) {
+  std::uint32_t* const table = table_.data();
+  std::uint16_t* const child = lastChild_.data();
+  std::uint16_t* const childPixel = lastChildPixel_.data();
+  for (; p < end; ++p) {
+    const std::uint32_t pixel = *p;
+    if (kRuns && childPixel[prefix] == pixel) {
+      prefix = child[prefix];
+      continue;
+    }
+    const std::uint32_t key = prefix << 8 | pixel;
+    std::uint32_t h = HashKey(key);
+    std::uint32_t entry;
+    while ((entry = table[h]) != kFree && entry >> 12 != key)
+      h = NextProbe(h);
+    if (entry != kFree) {
+      child[prefix] = static_cast<std::uint16_t>(entry & 0xFFF);
+      childPixel[prefix] = static_cast<std::uint16_t>(pixel);
+      prefix = entry & 0xFFF;
+      continue;
+    }
+    PutCode(static_cast<int>(prefix));
+    if (nextCode_ < 4095) {
+      table[h] = key << 12 | static_cast<std::uint32_t>(nextCode_);
+      child[prefix] = static_cast<std::uint16_t>(nextCode_);
+      childPixel[prefix] = static_cast<std::uint16_t>(pixel);
+      ++nextCode_;
+    } else {
+      EmitClear();
+    }
+    prefix = pixel;
+  }
+  return prefix;
+}
+
 void TLZWEncoder::CompressPixels() {
   table_.assign(kHashSize, kFree);
   lastChild_.assign(4096, 0);
-  lastChildPixel_.assign(4096, 0);
+  lastChildPixel_.assign(4096, 0xFFFF);
   EmitClear();
   const std::uint8_t* p = nullptr;
   const std::uint8_t* end = nullptr;
@@ -145,43 +182,18 @@ void TLZWEncoder::CompressPixels() {
   if (valid == p)
     RaiseGIFError(gif_text::kColorNotInTable);
   std::uint32_t prefix = *p++;
-  std::uint32_t* const table = table_.data();
-  std::uint16_t* const child = lastChild_.data();
-  std::uint8_t* const childPixel = lastChildPixel_.data();
-  std::uint32_t previous = prefix;
-  int run = 0;  // equal pixels before this one
   for (;;) {
-    for (; p < valid; ++p) {
-      const std::uint32_t pixel = *p;
-      // Only well inside a run: on short runs the extra look costs the hash path more than it
-      // saves.
-      run = pixel == previous ? run + 1 : 0;
-      previous = pixel;
-      if (run >= 3 && childPixel[prefix] == pixel && child[prefix] != 0) {
-        prefix = child[prefix];
-        continue;
-      }
-      const std::uint32_t key = prefix << 8 | pixel;
-      std::uint32_t h = HashKey(key);
-      std::uint32_t entry;
-      while ((entry = table[h]) != kFree && entry >> 12 != key)
-        h = NextProbe(h);
-      if (entry != kFree) {
-        child[prefix] = static_cast<std::uint16_t>(entry & 0xFFF);
-        childPixel[prefix] = static_cast<std::uint8_t>(pixel);
-        prefix = entry & 0xFFF;
-        continue;
-      }
-      PutCode(static_cast<int>(prefix));
-      if (nextCode_ < 4095) {
-        table[h] = key << 12 | static_cast<std::uint32_t>(nextCode_);
-        child[prefix] = static_cast<std::uint16_t>(nextCode_);
-        childPixel[prefix] = static_cast<std::uint8_t>(pixel);
-        ++nextCode_;
-      } else {
-        EmitClear();
-      }
-      prefix = pixel;
+    // Flat stretches go through the run cache; elsewhere its look costs the hash path more
+    // (in mispredicted branches) than it saves.
+    while (p < valid) {
+      const std::uint8_t* const chunkEnd = valid - p > 1024 ? p + 1024 : valid;
+      int same = 0;
+      for (const std::uint8_t* q = p + 1; q < chunkEnd; ++q)
+        same += *q == q[-1];
+      const std::int64_t n = chunkEnd - p;
+      prefix = same * 8 >= n * 7 ? CompressSpan<true>(p, chunkEnd, prefix)
+                                 : CompressSpan<false>(p, chunkEnd, prefix);
+      p = chunkEnd;
     }
     if (valid != end)
       RaiseGIFError(gif_text::kColorNotInTable);

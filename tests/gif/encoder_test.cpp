@@ -207,3 +207,30 @@ TEST(GIFEncoders, RandomImagesComeBackExactly) {
 
 } // namespace
 } // namespace qt
+
+namespace qt {
+namespace {
+
+TEST(GIFLZWEncoder, FlatAndBusyStretchesComeBackExactly) {
+  // Long flat rows (coded through the run cache) beside noisy ones, interlaced and not.
+  std::mt19937 random(5);
+  for (bool interlaced : {false, true}) {
+    const int w = 700, h = 90;
+    std::string pixels(static_cast<std::size_t>(w * h), '\0');
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        pixels[static_cast<std::size_t>(y * w + x)] =
+            static_cast<char>(y % 6 == 0 ? random() % 256 : (x / 97 + y / 10) % 7);
+    TGIFImage image;
+    for (int i = 0; i < 256; ++i)
+      image.Header().ColorMap().Add(static_cast<TColor>(i));
+    TGIFSubImage& frame = test::AddFrame(image, w, h, pixels);
+    if (interlaced)
+      frame.ImageDescriptor.PackedFields = 0x40;
+    auto back = test::LoadBytes(test::SaveBytes(image));
+    EXPECT_TRUE(test::Pixels(back->Images().Items(0)) == pixels) << interlaced;
+  }
+}
+
+} // namespace
+} // namespace qt

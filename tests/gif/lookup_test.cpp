@@ -1,11 +1,8 @@
 #include "gif/color_lookup.hpp"
-#include "gif/dib_layout.hpp"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cstring>
-#include <vector>
 
 namespace qt {
 namespace {
@@ -76,74 +73,6 @@ TEST(ColorLookupTest, MonochromeIsWhiteAboveHalfTheWeightedRange) {
                           {255, 255, 255, 1, 255, 255, 255}, // 65280
                           {255, 0, 255, 0, 0, 0, 0},         // 19635 + 7395
                       });
-}
-
-TEST(DIBLayoutTest, RowsArePaddedToThirtyTwoBitsInSixtyFourBitArithmetic) {
-  struct Case {
-    std::int64_t width;
-    int bits;
-    std::uint64_t stride;
-  } const cases[] = {
-      {1, 24, 4}, {5, 8, 8}, {3, 8, 4}, {10, 1, 4}, {5, 24, 16}, {0, 8, 0}, {-3, 8, 0}, {4, 8, 4},
-      {9, 4, 8},  {2, 32, 8},
-      {2147483647, 24, 6442450944}, // beyond 32 bits: no wrap
-  };
-  for (const Case& c : cases)
-    EXPECT_EQ(DIBRowStride(c.width, c.bits), c.stride) << c.width << " x " << c.bits;
-}
-
-std::uint32_t U32(const std::string& bytes, std::size_t at) {
-  std::uint32_t v;
-  std::memcpy(&v, bytes.data() + at, 4);
-  return v;
-}
-
-TEST(DIBLayoutTest, EightBitInfoHoldsThePaletteAsQuadsThenBlack) {
-  const TPaletteEntry entries[] = {{10, 20, 30, 4}, {255, 0, 1, 0}};
-  const std::string info = MakeDIBInfo(5, 3, 8, entries);
-  ASSERT_EQ(info.size(), 1064u);
-  EXPECT_EQ(U32(info, 0), 40u);
-  EXPECT_EQ(U32(info, 4), 5u);
-  EXPECT_EQ(U32(info, 8), 3u); // positive: bottom-up
-  EXPECT_EQ(U32(info, 12), 1u | 8u << 16); // planes, bits
-  for (std::size_t at : {16, 20, 24, 28})
-    EXPECT_EQ(U32(info, at), 0u) << at;
-  EXPECT_EQ(U32(info, 32), 256u); // colours used
-  EXPECT_EQ(U32(info, 36), 2u);   // colours important
-  EXPECT_EQ(info.substr(40, 8), std::string("\x1E\x14\x0A\x00\x01\x00\xFF\x00", 8));
-  EXPECT_EQ(info.substr(48), std::string(1016, '\0'));
-}
-
-TEST(DIBLayoutTest, InfoWithoutPaletteOrAtTwentyFourBits) {
-  const std::string none = MakeDIBInfo(1, 1, 8, {});
-  ASSERT_EQ(none.size(), 1064u);
-  EXPECT_EQ(U32(none, 36), 0u);
-  EXPECT_EQ(none.substr(40), std::string(1024, '\0'));
-
-  const TPaletteEntry one[] = {{1, 2, 3, 0}};
-  const std::string rgb = MakeDIBInfo(7, 2, 24, one);
-  ASSERT_EQ(rgb.size(), 40u);
-  EXPECT_EQ(U32(rgb, 12), 1u | 24u << 16);
-  EXPECT_EQ(U32(rgb, 32), 0u);
-  EXPECT_EQ(U32(rgb, 36), 0u);
-}
-
-TEST(DIBLayoutTest, OnlyTheFirst256EntriesReachTheTable) {
-  std::vector<TPaletteEntry> entries(300);
-  for (std::size_t i = 0; i < entries.size(); ++i)
-    entries[i] = {static_cast<std::uint8_t>(i), 0, 0, 0};
-  const std::string info = MakeDIBInfo(1, 1, 8, entries);
-  ASSERT_EQ(info.size(), 1064u);
-  EXPECT_EQ(U32(info, 36), 256u);
-  EXPECT_EQ(static_cast<std::uint8_t>(info[40 + 4 * 255 + 2]), 255); // red of entry 255
-}
-
-TEST(DIBLayoutTest, FileHeaderAndItsThirtyTwoBitLimit) {
-  EXPECT_EQ(MakeBMPFileHeader(1064, 24),
-            std::string("BM\x4E\x04\x00\x00\x00\x00\x00\x00\x36\x04\x00\x00", 14)); // 1102 bytes, pixels at 1078
-  EXPECT_TRUE(DIBFileFits(40, 0xFFFFFFFFull - 54));
-  EXPECT_FALSE(DIBFileFits(40, 0xFFFFFFFFull - 53));
-  EXPECT_FALSE(DIBFileFits(1064, DIBRowStride(2147483647, 24) * 2147483647));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "gif/dib.hpp"
 
 #include "base/dib_layout.hpp"
+#include "gif/dither.hpp"
 #include "gif/gif_exception.hpp"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,33 @@ TEST(DIBWriterTest, Errors) {
             }),
             std::string(typeid(EOutOfMemory).name()) + ": Failed to allocate memory for GIF DIB");
   EXPECT_EQ(b.Width(), 0);
+}
+
+TEST(DIBWriterTest, DitheredRowsOntoTheCubeShowTheCubesColours) {
+  std::vector<PALETTEENTRY> cube;
+  for (int i = 0; i < 216; ++i)
+    cube.push_back({static_cast<BYTE>(i / 36 * 51), static_cast<BYTE>(i / 6 % 6 * 51), static_cast<BYTE>(i % 6 * 51), 0});
+  const win::UniquePalette palette = win::MakePalette(cube);
+  // A 7 x 3 grey ramp: grey 100 lies between levels 102 and 51 of the cube.
+  constexpr int w = 7, h = 3;
+  std::vector<std::uint8_t> bgr(3 * w * h, 100);
+  TBitmap b;
+  TNetscapeColorLookup lookup;
+  {
+    TFloydSteinbergDitherer engine(w, lookup);
+    TDIBWriter writer(b, win::pf8bit, w, h, palette.get());
+    for (int y = 0; y < h; ++y)
+      DitherRow(engine, &bgr[3 * w * y], static_cast<std::uint8_t*>(writer.RowAddress(y)));
+  }
+  const ReadBack back = GetBits(b, 32);
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const unsigned char* p = &back.rows[4 * (w * y + x)];
+      // only cube greys 51 or 102 appear
+      EXPECT_TRUE(p[0] == p[1] && p[1] == p[2] && (p[0] == 102 || p[0] == 51)) << x << ", " << y << ": " << int(p[0]);
+    }
+  // the first pixel has no error yet: (100 + 3) div 51 = 2
+  EXPECT_EQ(back.rows[0], 102);
 }
 
 TEST(DIBReaderTest, ImposesItsFormatAndHandsOutTheBitmapsRows) {

@@ -28,6 +28,13 @@ class FileError : public StreamError {
   std::filesystem::path path_;
 };
 
+// A picture that cannot be read or written: no graphic class for its file extension, or data
+// that its graphic class refuses.
+class EInvalidGraphic : public Error {
+ public:
+  using Error::Error;
+};
+
 // A package that cannot be written as asked (the reader never throws for a bad package).
 class PackageError : public Error {
  public:

@@ -31,11 +31,7 @@ public:
   virtual void Draw(HDC dc, const RECT& r) const = 0;
 };
 
-// A picture file that no graphic class takes, by its extension.
-class EInvalidGraphic : public qt::Error {
-public:
-  using qt::Error::Error;
-};
+using qt::EInvalidGraphic;
 
 using GraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 // File extensions (without the dot, compared without regard to case) and the graphic class that

@@ -1,0 +1,125 @@
+#pragma once
+// The image data of a frame: the LZW minimum code size, the codes in data sub-blocks and the
+// block terminator. One decoder, and two encoders that any GIF decoder reads alike.
+#include "base/stream.hpp"
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace qt {
+
+class TGIFSubImage;
+
+// Reads the image data at the stream's position into the frame's pixels. Pixels that the data
+// does not reach keep the fill value (the transparent index of a transparent frame, else 0).
+// Whatever the data stopped on, the stream is left after the frame's block terminator.
+void DecodeFrameData(TGIFSubImage& frame, Stream& stream);
+
+// Writes the frame's pixels as image data, with the encoder the image's EncoderKind picks.
+void EncodeFrameData(TGIFSubImage& frame, Stream& stream);
+
+// Collects bytes into data sub-blocks of 255 bytes; the last, shorter one when flushed.
+class TGIFWriter {
+ public:
+  explicit TGIFWriter(Stream& target) : target_(target) {}
+  TGIFWriter(const TGIFWriter&) = delete;
+  TGIFWriter& operator=(const TGIFWriter&) = delete;
+
+  void WriteByte(std::uint8_t b) {
+    buffer_[fill_++] = b;
+    if (fill_ == 256)
+      FlushBlock();
+  }
+  // Writes what is pending as one sub-block; nothing when nothing is pending.
+  void FlushBlock();
+
+ private:
+  Stream& target_;
+  std::uint8_t buffer_[256];
+  int fill_ = 1;  // byte 0 takes the sub-block's length
+};
+
+// Codes to bytes and the walk over the frame's pixels (in interlace order when asked).
+class TGIFEncoder {
+ public:
+  virtual ~TGIFEncoder() = default;
+  TGIFEncoder() = default;
+  TGIFEncoder(const TGIFEncoder&) = delete;
+  TGIFEncoder& operator=(const TGIFEncoder&) = delete;
+
+  // A partial output stays in the stream when an error passes: the last short sub-block
+  // is written, the terminator is not.
+  void EncodeFrame(Stream& stream, int depth, int width, int height, bool interlaced,
+                   const std::uint8_t* pixels, int colorLimit);
+
+ protected:
+  virtual void PutCode(int code);
+  virtual void EmitClear();
+  virtual void CompressPixels() = 0;
+
+  // The next stretch of pixels that lie one after another in memory (a row when interlaced,
+  // else the whole frame); false when the frame is done.
+  bool NextStretch(const std::uint8_t*& begin, const std::uint8_t*& end);
+  // The first pixel of the stretch at or above the colour limit, else end.
+  const std::uint8_t* ValidEnd(const std::uint8_t* begin, const std::uint8_t* end) const;
+
+  int colorLimit_ = 0;
+  int minCodeSize_ = 0;
+  int width_ = 0, height_ = 0;
+  bool interlaced_ = false;
+  const std::uint8_t* pixels_ = nullptr;
+  TGIFWriter* writer_ = nullptr;
+  std::uint32_t bucket_ = 0;
+  int bucketBits_ = 0;
+  bool afterClear_ = false;
+  int codeWidth_ = 0, initialCodeWidth_ = 0;
+  int maxCode_ = 0;
+  int clearCode_ = 0, endCode_ = 0, firstFreeCode_ = 0;
+
+ private:
+  bool started_ = false;
+  int row_ = 0, pass_ = 0;
+};
+
+class TLZWEncoder : public TGIFEncoder {
+ protected:
+  void PutCode(int code) override;
+  void EmitClear() override;
+  void CompressPixels() override;
+
+ private:
+  void ClearTable();
+  int nextCode_ = 0;
+  std::vector<std::uint32_t> table_;
+};
+
+// Runs of equal pixels, coded with the strings that the decoder's table comes to hold for them.
+class TRLEEncoder : public TGIFEncoder {
+ protected:
+  void EmitClear() override { RestartRuns(); }
+  void CompressPixels() override;
+
+ private:
+  void RestartRuns();
+  void EmitRunCode(int code);
+  std::int64_t RunCost(std::int64_t n) const;
+  void RaiseClearLimit() { clearAt_ = maxRunCodes_; }
+  void RestoreClearLimit();
+  void FlushRunAfterClear(std::int64_t c);
+  void FlushRunClearOrRepeat(std::int64_t c);
+  void FlushRunFromTable(std::int64_t c);
+  void FlushRun(std::int64_t c);
+
+  int maxRunCodes_ = 0;
+  int widthBumpStart_ = 0;
+  int clearAtStart_ = 0;
+  int runPixel_ = -1;
+  int tableRunMax_ = 0;
+  int tableRunPixel_ = 0;
+  int codesSinceClear_ = 0;
+  int clearAt_ = 0;
+  int widthBumpAt_ = 0;
+};
+
+} // namespace qt

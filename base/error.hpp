@@ -35,6 +35,13 @@ class EInvalidGraphic : public Error {
   using Error::Error;
 };
 
+// Memory for a block (a bitmap, a pixel buffer) that cannot be had; also a size that no memory
+// could hold.
+class EOutOfMemory : public Error {
+ public:
+  using Error::Error;
+};
+
 // A package that cannot be written as asked (the reader never throws for a bad package).
 class PackageError : public Error {
  public:

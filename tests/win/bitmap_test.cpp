@@ -1,0 +1,307 @@
+#include "win/bitmap.hpp"
+
+#include "base/stream.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+namespace win {
+namespace {
+
+std::vector<PALETTEENTRY> Entries(std::initializer_list<COLORREF> colors) {
+  std::vector<PALETTEENTRY> out;
+  for (COLORREF c : colors)
+    out.push_back({GetRValue(c), GetGValue(c), GetBValue(c), 0});
+  return out;
+}
+
+// A 32-bit bitmap to draw on and read back, pixels as COLORREF.
+class Target {
+public:
+  Target(int width, int height, COLORREF fill = RGB(1, 2, 3)) {
+    bitmap.SetPixelFormat(pf32bit);
+    bitmap.SetSize(width, height);
+    bitmap.Canvas().Brush.Color = static_cast<TColor>(fill);
+    bitmap.Canvas().FillRect(RECT{0, 0, width, height});
+  }
+  COLORREF At(int x, int y) {
+    const std::uint32_t p = static_cast<std::uint32_t*>(bitmap.ScanLine(y))[x];
+    return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+  }
+  TBitmap bitmap;
+};
+
+// What GDI itself shows at a pixel of the bitmap.
+COLORREF Shown(TBitmap& b, int x, int y) {
+  GdiFlush();
+  return GetPixel(b.Canvas().Handle(), x, y);
+}
+
+TEST(BitmapTest, ScanLineRowsInEveryPixelFormat) {
+  const UniquePalette palette = MakePalette(Entries({RGB(0, 0, 0), RGB(255, 255, 255), RGB(200, 10, 20), RGB(5, 150, 250)}));
+  struct Case {
+    TPixelFormat format;
+    // writes pixel x of a row as colour number n (0 to 3), and the colour GDI should show
+    void (*write)(unsigned char* row, int x, int n);
+  } const cases[] = {
+      {pf1bit, [](unsigned char* row, int x, int n) { if (n & 1) row[x / 8] |= 0x80 >> (x % 8); }},
+      {pf4bit, [](unsigned char* row, int x, int n) { row[x / 2] |= n << (x % 2 == 0 ? 4 : 0); }},
+      {pf8bit, [](unsigned char* row, int x, int n) { row[x] = static_cast<unsigned char>(n); }},
+      {pf24bit, [](unsigned char* row, int x, int n) {
+         const PALETTEENTRY e = Entries({RGB(0, 0, 0), RGB(255, 255, 255), RGB(200, 10, 20), RGB(5, 150, 250)})[n];
+         row[3 * x] = e.peBlue, row[3 * x + 1] = e.peGreen, row[3 * x + 2] = e.peRed;
+       }},
+      {pf32bit, [](unsigned char* row, int x, int n) {
+         const PALETTEENTRY e = Entries({RGB(0, 0, 0), RGB(255, 255, 255), RGB(200, 10, 20), RGB(5, 150, 250)})[n];
+         row[4 * x] = e.peBlue, row[4 * x + 1] = e.peGreen, row[4 * x + 2] = e.peRed;
+       }},
+  };
+  const COLORREF colors[] = {RGB(0, 0, 0), RGB(255, 255, 255), RGB(200, 10, 20), RGB(5, 150, 250)};
+  constexpr int w = 13, h = 3;
+  for (const Case& c : cases) {
+    TBitmap b;
+    b.SetPixelFormat(c.format);
+    b.SetPalette(palette.get());
+    b.SetSize(w, h);
+    const int kinds = c.format == pf1bit ? 2 : 4;
+    for (int y = 0; y < h; ++y) {
+      auto* row = static_cast<unsigned char*>(b.ScanLine(y));
+      for (int x = 0; x < w; ++x)
+        c.write(row, x, (x + y) % kinds);
+    }
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x)
+        ASSERT_EQ(Shown(b, x, y), colors[(x + y) % kinds]) << BitsPerPixel(c.format) << " bits, " << x << ", " << y;
+    EXPECT_THROW(b.ScanLine(-1), EInvalidGraphicOperation);
+    EXPECT_THROW(b.ScanLine(h), EInvalidGraphicOperation);
+  }
+}
+
+TEST(BitmapTest, AnIndexPastThePaletteShowsBlack) {
+  const UniquePalette palette = MakePalette(Entries({RGB(10, 20, 30), RGB(40, 50, 60)}));
+  TBitmap b;
+  b.SetPixelFormat(pf8bit);
+  b.SetPalette(palette.get());
+  b.SetSize(3, 1);
+  auto* row = static_cast<unsigned char*>(b.ScanLine(0));
+  row[0] = 1, row[1] = 2, row[2] = 255;
+  EXPECT_EQ(Shown(b, 0, 0), RGB(40, 50, 60));
+  EXPECT_EQ(Shown(b, 1, 0), RGB(0, 0, 0));
+  EXPECT_EQ(Shown(b, 2, 0), RGB(0, 0, 0));
+  EXPECT_EQ(PaletteEntries(b.Palette()).size(), 2u);
+}
+
+TEST(BitmapTest, DeviceBitmapBecomesADibWhenItsRowsAreAsked) {
+  TBitmap b;
+  EXPECT_EQ(b.PixelFormat(), pfDevice);
+  b.SetSize(4, 2);
+  b.Canvas().Brush.Color = static_cast<TColor>(RGB(0, 255, 0));
+  b.Canvas().FillRect(RECT{0, 0, 4, 2});
+  EXPECT_NE(b.ScanLine(1), nullptr);
+  EXPECT_NE(b.PixelFormat(), pfDevice);
+  EXPECT_EQ(Shown(b, 3, 1), RGB(0, 255, 0));
+}
+
+TEST(BitmapTest, PaletteIsRealisedAndReadBack) {
+  const std::vector<PALETTEENTRY> entries = Entries({RGB(255, 0, 0), RGB(0, 128, 0), RGB(1, 2, 3)});
+  const UniquePalette palette = MakePalette(entries);
+  TBitmap b;
+  b.SetPixelFormat(pf8bit);
+  b.SetSize(3, 1);
+  b.SetPalette(palette.get());
+  EXPECT_NE(b.Palette(), palette.get()); // a copy of its own
+  auto same = [&](HPALETTE p) {
+    const std::vector<PALETTEENTRY> got = PaletteEntries(p);
+    return got.size() == entries.size() && std::memcmp(got.data(), entries.data(), got.size() * sizeof got[0]) == 0;
+  };
+  EXPECT_TRUE(same(b.Palette()));
+  EXPECT_TRUE(same(static_cast<HPALETTE>(GetCurrentObject(b.Canvas().Handle(), OBJ_PAL))));
+  RGBQUAD table[256];
+  ASSERT_EQ(GetDIBColorTable(b.Canvas().Handle(), 0, 256, table), 256u);
+  EXPECT_EQ(table[1].rgbGreen, 128);
+  EXPECT_EQ(table[3].rgbRed + table[3].rgbGreen + table[3].rgbBlue, 0);
+  // Realised in a window's device context: GDI answers the palette's own entries.
+  WindowDC screen(nullptr);
+  HPALETTE old = SelectPalette(screen.get(), b.Palette(), FALSE);
+  RealizePalette(screen.get());
+  EXPECT_EQ(GetNearestPaletteIndex(b.Palette(), RGB(0, 120, 0)), 1u);
+  SelectPalette(screen.get(), old, FALSE);
+
+  auto* row = static_cast<unsigned char*>(b.ScanLine(0));
+  row[0] = 2, row[1] = 0, row[2] = 1;
+  Target t(3, 1);
+  t.bitmap.Canvas().Draw(0, 0, b);
+  EXPECT_EQ(t.At(0, 0), RGB(1, 2, 3));
+  EXPECT_EQ(t.At(1, 0), RGB(255, 0, 0));
+  EXPECT_EQ(t.At(2, 0), RGB(0, 128, 0));
+}
+
+TEST(BitmapTest, ResizeKeepsTheTopLeftAndTooLargeIsACleanError) {
+  TBitmap b;
+  b.SetPixelFormat(pf8bit);
+  b.SetSize(3, 2);
+  static_cast<unsigned char*>(b.ScanLine(0))[0] = 7;
+  static_cast<unsigned char*>(b.ScanLine(1))[2] = 9;
+  b.SetSize(5, 4);
+  EXPECT_EQ(static_cast<unsigned char*>(b.ScanLine(0))[0], 7);
+  EXPECT_EQ(static_cast<unsigned char*>(b.ScanLine(1))[2], 9);
+  EXPECT_EQ(static_cast<unsigned char*>(b.ScanLine(3))[4], 0);
+  EXPECT_THROW(b.SetSize(100000, 100000), qt::EOutOfMemory);
+  EXPECT_THROW(b.SetSize(2147483647, 1), qt::EOutOfMemory);
+  EXPECT_EQ(b.Width(), 5);
+  EXPECT_EQ(b.Height(), 4);
+  EXPECT_EQ(static_cast<unsigned char*>(b.ScanLine(1))[2], 9);
+}
+
+TEST(BitmapTest, FormatChangesKeepTheColours) {
+  TBitmap b;
+  b.SetPixelFormat(pf1bit);
+  b.SetSize(9, 1);
+  static_cast<unsigned char*>(b.ScanLine(0))[0] = 0xA0; // pixels 0 and 2 white
+  b.SetPixelFormat(pf8bit);
+  const auto* row = static_cast<unsigned char*>(b.ScanLine(0));
+  EXPECT_EQ(row[0], 1);
+  EXPECT_EQ(row[1], 0);
+  EXPECT_EQ(row[2], 1);
+  b.SetPixelFormat(pf24bit);
+  EXPECT_EQ(b.Palette(), nullptr);
+  const auto* rgb = static_cast<unsigned char*>(b.ScanLine(0));
+  EXPECT_EQ(rgb[0] + rgb[1] + rgb[2], 3 * 255);
+  EXPECT_EQ(rgb[3] + rgb[4] + rgb[5], 0);
+  b.SetPixelFormat(pf32bit);
+  EXPECT_EQ(Shown(b, 2, 0), RGB(255, 255, 255));
+  EXPECT_EQ(Shown(b, 8, 0), RGB(0, 0, 0));
+}
+
+TEST(BitmapTest, AssignCopiesIndicesPaletteAndFormat) {
+  // Two entries of one colour: a copy through colours would fold them together.
+  const UniquePalette palette = MakePalette(Entries({RGB(9, 9, 9), RGB(9, 9, 9), RGB(0, 0, 255)}));
+  TBitmap a;
+  a.SetPixelFormat(pf8bit);
+  a.SetPalette(palette.get());
+  a.SetSize(3, 2);
+  auto* row = static_cast<unsigned char*>(a.ScanLine(1));
+  row[0] = 1, row[1] = 2;
+  TBitmap b;
+  int changes = 0;
+  b.OnChange = [&] { ++changes; };
+  b.Assign(a);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(b.PixelFormat(), pf8bit);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.Height(), 2);
+  EXPECT_EQ(PaletteEntries(b.Palette()).size(), 3u);
+  EXPECT_NE(b.Palette(), a.Palette());
+  const auto* copy = static_cast<unsigned char*>(b.ScanLine(1));
+  EXPECT_EQ(copy[0], 1);
+  EXPECT_EQ(copy[1], 2);
+  row[0] = 0;
+  EXPECT_EQ(static_cast<unsigned char*>(b.ScanLine(1))[0], 1);
+}
+
+TEST(BitmapTest, BmpStreamsRoundTripAndDamagedOnesChangeNothing) {
+  const UniquePalette palette = MakePalette(Entries({RGB(1, 2, 3), RGB(4, 5, 6)}));
+  TBitmap a;
+  a.SetPixelFormat(pf4bit);
+  a.SetPalette(palette.get());
+  a.SetSize(3, 2);
+  static_cast<unsigned char*>(a.ScanLine(0))[0] = 0x10;  // pixels 0 and 1
+  static_cast<unsigned char*>(a.ScanLine(0))[1] = 0x20;  // pixel 2: past the two colours
+  static_cast<unsigned char*>(a.ScanLine(1))[1] = 0x10;
+  qt::MemoryStream bytes;
+  a.SaveToStream(bytes);
+  bytes.SetPosition(0);
+  TBitmap b;
+  b.LoadFromStream(bytes);
+  EXPECT_EQ(b.PixelFormat(), pf4bit);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(b.Height(), 2);
+  EXPECT_EQ(PaletteEntries(b.Palette()).size(), 16u); // the file's whole table
+  EXPECT_EQ(Shown(b, 0, 0), RGB(4, 5, 6));
+  EXPECT_EQ(Shown(b, 1, 0), RGB(1, 2, 3));
+  EXPECT_EQ(Shown(b, 2, 1), RGB(4, 5, 6));
+  EXPECT_EQ(Shown(b, 2, 0), RGB(0, 0, 0));
+
+  // The same rows stored top-down.
+  std::string file = bytes.Bytes();
+  const std::int32_t height = -2;
+  std::memcpy(&file[22], &height, 4);
+  const std::size_t pixels = 14 + 40 + 64;
+  std::swap_ranges(file.begin() + pixels, file.begin() + pixels + 4, file.begin() + pixels + 4);
+  qt::MemoryStream topDown(file);
+  TBitmap c;
+  c.LoadFromStream(topDown);
+  EXPECT_EQ(Shown(c, 0, 0), RGB(4, 5, 6));
+  EXPECT_EQ(Shown(c, 2, 1), RGB(4, 5, 6));
+
+  qt::MemoryStream damaged(bytes.Bytes().substr(0, bytes.Bytes().size() - 1));
+  EXPECT_THROW(b.LoadFromStream(damaged), EInvalidGraphic);
+  EXPECT_EQ(b.Width(), 3);
+  EXPECT_EQ(Shown(b, 0, 0), RGB(4, 5, 6));
+}
+
+TEST(CanvasTest, FillCopyStretchAndCopyMode) {
+  TBitmap source;
+  source.SetPixelFormat(pf24bit);
+  source.SetSize(2, 2);
+  const COLORREF quad[2][2] = {{RGB(255, 0, 0), RGB(0, 255, 0)}, {RGB(0, 0, 255), RGB(255, 255, 0)}};
+  for (int y = 0; y < 2; ++y)
+    for (int x = 0; x < 2; ++x) {
+      source.Canvas().Brush.Color = static_cast<TColor>(quad[y][x]);
+      source.Canvas().FillRect(RECT{x, y, x + 1, y + 1});
+    }
+  Target t(6, 5);
+  int changes = 0;
+  t.bitmap.OnChange = [&] { ++changes; };
+  t.bitmap.Canvas().StretchDraw(RECT{1, 1, 5, 5}, source);
+  EXPECT_EQ(changes, 1);
+  for (int y = 0; y < 5; ++y)
+    for (int x = 0; x < 6; ++x) {
+      const COLORREF expected = x >= 1 && x < 5 && y >= 1 ? quad[(y - 1) / 2][(x - 1) / 2] : RGB(1, 2, 3);
+      ASSERT_EQ(t.At(x, y), expected) << x << ", " << y;
+    }
+
+  t.bitmap.Canvas().CopyRect(RECT{0, 0, 1, 1}, source.Canvas(), RECT{1, 1, 2, 2});
+  EXPECT_EQ(t.At(0, 0), RGB(255, 255, 0));
+  t.bitmap.Canvas().CopyMode = SRCINVERT;
+  t.bitmap.Canvas().Draw(0, 0, source);
+  EXPECT_EQ(t.At(0, 0), RGB(0, 255, 0));       // yellow XOR red
+  EXPECT_EQ(t.At(1, 0), RGB(1, 255 ^ 2, 3));   // green over the background
+  t.bitmap.Canvas().Brush.Style = bsClear;
+  t.bitmap.Canvas().FillRect(RECT{0, 0, 6, 5});
+  EXPECT_EQ(t.At(5, 0), RGB(1, 2, 3));
+}
+
+TEST(CanvasTest, MaskedCopyKeepsTheDestinationWhereTheMaskIsSet) {
+  // A 4 x 2 source: columns red, green, blue, white; mask 1 (transparent) at x = 1 and x = 3 of
+  // row 0 and at x = 0 of row 1.
+  TBitmap source;
+  source.SetPixelFormat(pf24bit);
+  source.SetSize(4, 2);
+  const COLORREF colors[] = {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 255, 255)};
+  for (int x = 0; x < 4; ++x) {
+    source.Canvas().Brush.Color = static_cast<TColor>(colors[x]);
+    source.Canvas().FillRect(RECT{x, 0, x + 1, 2});
+  }
+  const bool transparent[2][4] = {{false, true, false, true}, {true, false, false, false}};
+  // monochrome rows padded to 16 bits, most significant bit first
+  const unsigned char maskBits[] = {0x50, 0x00, 0x80, 0x00};
+  UniqueBitmap mask(CreateBitmap(4, 2, 1, 1, maskBits));
+  ASSERT_TRUE(mask);
+  const COLORREF background = RGB(7, 8, 9);
+
+  for (int scale : {1, 2}) {
+    Target t(4 * scale, 2 * scale, background);
+    t.bitmap.Canvas().MaskedCopy(RECT{0, 0, 4 * scale, 2 * scale}, source.Canvas(), RECT{0, 0, 4, 2}, mask.get());
+    for (int y = 0; y < 2 * scale; ++y)
+      for (int x = 0; x < 4 * scale; ++x) {
+        const int sx = x / scale, sy = y / scale;
+        ASSERT_EQ(t.At(x, y), transparent[sy][sx] ? background : colors[sx]) << "scale " << scale << ", " << x << ", " << y;
+      }
+  }
+}
+
+} // namespace
+} // namespace win

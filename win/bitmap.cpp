@@ -1,0 +1,393 @@
+#include "win/bitmap.hpp"
+
+#include "base/dib_layout.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <string>
+
+namespace win {
+namespace {
+
+template <class H>
+H Checked(H handle) {
+  if (!handle) throw EOutOfResources("Out of system resources");
+  return handle;
+}
+
+std::size_t TableSize(int bits) { return bits > 0 && bits <= 8 ? std::size_t{1} << bits : 0; }
+
+// The DIB format closest to the screen's own, for a device bitmap whose rows are asked for.
+TPixelFormat ScreenFormat() {
+  WindowDC screen(nullptr);
+  const int bits = GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES);
+  if (bits <= 1) return pf1bit;
+  if (bits <= 4) return pf4bit;
+  if (bits <= 8) return pf8bit;
+  return bits == 24 ? pf24bit : pf32bit;
+}
+
+std::vector<PALETTEENTRY> DefaultEntries(TPixelFormat format) {
+  if (format == pf1bit) return {{0, 0, 0, 0}, {255, 255, 255, 0}};
+  return PaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
+}
+
+std::vector<qt::TPaletteEntry> AsEntries(const std::vector<PALETTEENTRY>& entries) {
+  std::vector<qt::TPaletteEntry> out;
+  for (const PALETTEENTRY& e : entries)
+    out.push_back({e.peRed, e.peGreen, e.peBlue, e.peFlags});
+  return out;
+}
+
+// Rows bottom-up, so a DIB section's memory has the layout of a BMP file's pixels.
+struct DibInfo {
+  BITMAPINFOHEADER header{};
+  RGBQUAD colors[256]{};
+};
+
+} // namespace
+
+int BitsPerPixel(TPixelFormat format) {
+  switch (format) {
+  case pf1bit: return 1;
+  case pf4bit: return 4;
+  case pf8bit: return 8;
+  case pf24bit: return 24;
+  case pf32bit: return 32;
+  case pfDevice: break;
+  }
+  return 0;
+}
+
+UniquePalette MakePalette(std::span<const PALETTEENTRY> entries) {
+  if (entries.empty()) return UniquePalette();
+  std::vector<unsigned char> block(sizeof(LOGPALETTE) + entries.size() * sizeof(PALETTEENTRY));
+  auto* log = reinterpret_cast<LOGPALETTE*>(block.data());
+  log->palVersion = 0x300;
+  log->palNumEntries = static_cast<WORD>(std::min<std::size_t>(entries.size(), 0xFFFF));
+  std::memcpy(log->palPalEntry, entries.data(), log->palNumEntries * sizeof(PALETTEENTRY));
+  return UniquePalette(Checked(CreatePalette(log)));
+}
+
+UniquePalette DuplicatePalette(HPALETTE palette) {
+  const std::vector<PALETTEENTRY> entries = PaletteEntries(palette);
+  return MakePalette(entries);
+}
+
+std::vector<PALETTEENTRY> PaletteEntries(HPALETTE palette) {
+  if (!palette) return {};
+  std::vector<PALETTEENTRY> entries(GetPaletteEntries(palette, 0, 0, nullptr));
+  if (!entries.empty())
+    entries.resize(GetPaletteEntries(palette, 0, static_cast<UINT>(entries.size()), entries.data()));
+  return entries;
+}
+
+RECT TCanvas::ClipRect() const {
+  RECT r{};
+  GetClipBox(dc_, &r);
+  return r;
+}
+
+void TCanvas::FillRect(const RECT& r) {
+  if (Brush.Style == bsSolid) FillSolid(dc_, r, Brush.Color);
+  Changed();
+}
+
+void TCanvas::CopyRect(const RECT& dest, const TCanvas& source, const RECT& sourceRect) {
+  const int oldMode = SetStretchBltMode(dc_, COLORONCOLOR);
+  StretchBlt(dc_, dest.left, dest.top, dest.right - dest.left, dest.bottom - dest.top, source.Handle(),
+             sourceRect.left, sourceRect.top, sourceRect.right - sourceRect.left, sourceRect.bottom - sourceRect.top,
+             CopyMode);
+  SetStretchBltMode(dc_, oldMode);
+  Changed();
+}
+
+void TCanvas::Draw(int x, int y, const TGraphic& graphic) {
+  StretchDraw(RECT{x, y, x + graphic.Width(), y + graphic.Height()}, graphic);
+}
+
+void TCanvas::StretchDraw(const RECT& dest, const TGraphic& graphic) {
+  if (auto* bitmap = dynamic_cast<const TBitmap*>(&graphic))
+    bitmap->DrawWith(dc_, dest, CopyMode);
+  else
+    graphic.Draw(dc_, dest);
+  Changed();
+}
+
+void TCanvas::MaskedCopy(const RECT& dest, const TCanvas& source, const RECT& sourceRect, HBITMAP mask) {
+  const int x = dest.left, y = dest.top, w = dest.right - dest.left, h = dest.bottom - dest.top;
+  const int sx = sourceRect.left, sy = sourceRect.top;
+  const int sw = sourceRect.right - sourceRect.left, sh = sourceRect.bottom - sourceRect.top;
+  if (w == sw && h == sh) {
+    // One pass: where the mask holds 1 the destination stays (raster operation D), elsewhere the
+    // source is copied.
+    MaskBlt(dc_, x, y, w, h, source.Handle(), sx, sy, mask, sx, sy, MAKEROP4(0x00AA0029, SRCCOPY));
+  } else {
+    // Two passes: clear the opaque area of the destination, then OR in the source with its
+    // transparent area made black.
+    UniqueMemoryDC maskDc(Checked(CreateCompatibleDC(dc_)));
+    SelectGuard maskSelected(maskDc.get(), mask);
+    UniqueMemoryDC work(Checked(CreateCompatibleDC(dc_)));
+    UniqueBitmap workBitmap(Checked(CreateCompatibleBitmap(dc_, sw, sh)));
+    SelectGuard workSelected(work.get(), workBitmap.get());
+    HPALETTE sourcePalette = static_cast<HPALETTE>(GetCurrentObject(source.Handle(), OBJ_PAL));
+    HPALETTE oldPalette = SelectPalette(work.get(), sourcePalette, TRUE);
+    RealizePalette(work.get());
+    {
+      UniqueMemoryDC inverse(Checked(CreateCompatibleDC(dc_)));
+      UniqueBitmap inverseBitmap(Checked(CreateBitmap(sw, sh, 1, 1, nullptr)));
+      SelectGuard inverseSelected(inverse.get(), inverseBitmap.get());
+      BitBlt(inverse.get(), 0, 0, sw, sh, maskDc.get(), sx, sy, NOTSRCCOPY);
+      // white where opaque, black where transparent; then the source in the white
+      BitBlt(work.get(), 0, 0, sw, sh, inverse.get(), 0, 0, SRCCOPY);
+    }
+    BitBlt(work.get(), 0, 0, sw, sh, source.Handle(), sx, sy, SRCAND);
+    const COLORREF oldText = SetTextColor(dc_, RGB(0, 0, 0)), oldBack = SetBkColor(dc_, RGB(255, 255, 255));
+    const int oldMode = SetStretchBltMode(dc_, COLORONCOLOR);
+    StretchBlt(dc_, x, y, w, h, maskDc.get(), sx, sy, sw, sh, SRCAND);
+    StretchBlt(dc_, x, y, w, h, work.get(), 0, 0, sw, sh, SRCPAINT);
+    SetStretchBltMode(dc_, oldMode);
+    SetTextColor(dc_, oldText);
+    SetBkColor(dc_, oldBack);
+    SelectPalette(work.get(), oldPalette, TRUE);
+  }
+  Changed();
+}
+
+void TCanvas::Changed() {
+  if (OnChange) OnChange();
+}
+
+struct TBitmap::Surface {
+  UniqueBitmap handle;
+  void* bits = nullptr;
+  int width = 0, height = 0;
+  TPixelFormat format = pfDevice;
+
+  // A new, black surface; none for an empty size.
+  static Surface Make(int width, int height, TPixelFormat format, const std::vector<PALETTEENTRY>& colors);
+  std::uint64_t Stride() const { return qt::DIBRowStride(width, BitsPerPixel(format)); }
+  // Row 0 is the top row.
+  unsigned char* Row(int row) const {
+    return static_cast<unsigned char*>(bits) + static_cast<std::size_t>(height - 1 - row) * Stride();
+  }
+};
+
+TBitmap::Surface TBitmap::Surface::Make(int width, int height, TPixelFormat format,
+                                        const std::vector<PALETTEENTRY>& colors) {
+  Surface s;
+  s.format = format;
+  if (width <= 0 || height <= 0) return s;
+  const int bits = format == pfDevice ? 32 : BitsPerPixel(format);
+  if (qt::DIBRowStride(width, bits) * static_cast<std::uint64_t>(height) > std::numeric_limits<std::int32_t>::max())
+    throw qt::EOutOfMemory("Out of memory for a bitmap of " + std::to_string(width) + " x " + std::to_string(height));
+  s.width = width;
+  s.height = height;
+  if (format == pfDevice) {
+    WindowDC screen(nullptr);
+    s.handle.reset(Checked(CreateCompatibleBitmap(screen.get(), width, height)));
+    return s;
+  }
+  DibInfo info;
+  info.header.biSize = sizeof info.header;
+  info.header.biWidth = width;
+  info.header.biHeight = height;
+  info.header.biPlanes = 1;
+  info.header.biBitCount = static_cast<WORD>(bits);
+  info.header.biCompression = BI_RGB;
+  // The whole table, so that an index past the palette's colours shows black.
+  const std::size_t table = TableSize(bits);
+  info.header.biClrUsed = static_cast<DWORD>(table);
+  for (std::size_t i = 0; i < std::min(table, colors.size()); ++i)
+    info.colors[i] = {colors[i].peBlue, colors[i].peGreen, colors[i].peRed, 0};
+  s.handle.reset(Checked(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &s.bits,
+                                          nullptr, 0)));
+  return s;
+}
+
+TBitmap::TBitmap() : dc_(Checked(CreateCompatibleDC(nullptr))), canvas_(dc_.get()) {
+  canvas_.OnChange = [this] { Changed(); };
+}
+
+TBitmap::~TBitmap() { Deselect(); }
+
+void TBitmap::Deselect() {
+  if (originalBitmap_) SelectObject(dc_.get(), originalBitmap_);
+  if (originalPalette_) SelectPalette(dc_.get(), originalPalette_, FALSE);
+  originalBitmap_ = nullptr;
+  originalPalette_ = nullptr;
+}
+
+void TBitmap::SelectIntoDC() {
+  Deselect();
+  if (handle_) originalBitmap_ = SelectObject(dc_.get(), handle_.get());
+  if (palette_) {
+    originalPalette_ = SelectPalette(dc_.get(), palette_.get(), FALSE);
+    RealizePalette(dc_.get());
+  }
+}
+
+void TBitmap::Replace(Surface&& next, bool keepContent) {
+  if (keepContent && handle_ && next.handle) {
+    const int w = std::min(width_, next.width), h = std::min(height_, next.height);
+    if (bits_ && next.bits && next.format == format_) {
+      // Same layout: the indices themselves, which a block transfer would map through colours.
+      const std::size_t bytes = static_cast<std::size_t>(qt::DIBRowStride(w, BitsPerPixel(format_)));
+      const Surface current{UniqueBitmap(), bits_, width_, height_, format_};
+      for (int row = 0; row < h; ++row)
+        std::memcpy(next.Row(row), current.Row(row), bytes);
+    } else {
+      GdiFlush();
+      UniqueMemoryDC target(Checked(CreateCompatibleDC(dc_.get())));
+      SelectGuard selected(target.get(), next.handle.get());
+      BitBlt(target.get(), 0, 0, w, h, dc_.get(), 0, 0, SRCCOPY);
+    }
+  }
+  Deselect();
+  handle_ = std::move(next.handle);
+  bits_ = next.bits;
+  width_ = next.width;
+  height_ = next.height;
+  format_ = next.format;
+  SelectIntoDC();
+}
+
+void TBitmap::SetSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == width_ && height == height_) return;
+  Replace(Surface::Make(width, height, format_, PaletteEntries(palette_.get())), true);
+  Changed();
+}
+
+void TBitmap::SetPixelFormat(TPixelFormat format) {
+  if (format == format_) return;
+  const int bits = BitsPerPixel(format);
+  UniquePalette palette;
+  if (bits > 0 && bits <= 8) {
+    std::vector<PALETTEENTRY> entries = palette_ ? PaletteEntries(palette_.get()) : DefaultEntries(format);
+    if (entries.size() > TableSize(bits)) entries.resize(TableSize(bits));
+    palette = MakePalette(entries);
+  } else if (format == pfDevice) {
+    palette = DuplicatePalette(palette_.get());
+  }
+  Replace(Surface::Make(width_, height_, format, PaletteEntries(palette.get())), true);
+  Deselect();
+  palette_ = std::move(palette);
+  SelectIntoDC();
+  Changed();
+}
+
+void TBitmap::SetPalette(HPALETTE palette) {
+  UniquePalette copy = DuplicatePalette(palette);
+  Deselect();
+  palette_ = std::move(copy);
+  ColorTableFromPalette();
+  SelectIntoDC();
+  Changed();
+}
+
+void TBitmap::ColorTableFromPalette() {
+  const std::size_t table = TableSize(BitsPerPixel(format_));
+  if (!bits_ || table == 0) return;
+  std::vector<RGBQUAD> quads(table, RGBQUAD{0, 0, 0, 0});
+  const std::vector<PALETTEENTRY> entries = PaletteEntries(palette_.get());
+  for (std::size_t i = 0; i < std::min(table, entries.size()); ++i)
+    quads[i] = {entries[i].peBlue, entries[i].peGreen, entries[i].peRed, 0};
+  SelectGuard selected(dc_.get(), handle_.get());
+  SetDIBColorTable(dc_.get(), 0, static_cast<UINT>(table), quads.data());
+}
+
+void* TBitmap::ScanLine(int row) {
+  if (format_ == pfDevice && handle_) SetPixelFormat(ScreenFormat());
+  if (!bits_ || row < 0 || row >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
+  GdiFlush();
+  return Surface{UniqueBitmap(), bits_, width_, height_, format_}.Row(row);
+}
+
+void TBitmap::Assign(const TBitmap& source) {
+  if (&source == this) return;
+  UniquePalette palette = DuplicatePalette(source.palette_.get());
+  Surface next = Surface::Make(source.width_, source.height_, source.format_, PaletteEntries(palette.get()));
+  if (next.handle) {
+    GdiFlush();
+    if (next.bits)
+      std::memcpy(next.bits, source.bits_, static_cast<std::size_t>(next.Stride() * next.height));
+    else {
+      UniqueMemoryDC target(Checked(CreateCompatibleDC(dc_.get())));
+      SelectGuard selected(target.get(), next.handle.get());
+      BitBlt(target.get(), 0, 0, next.width, next.height, source.dc_.get(), 0, 0, SRCCOPY);
+    }
+  }
+  Replace(std::move(next), false);
+  Deselect();
+  palette_ = std::move(palette);
+  SelectIntoDC();
+  Changed();
+}
+
+void TBitmap::LoadFromStream(qt::Stream& stream) {
+  std::string file;
+  char chunk[65536];
+  for (std::size_t n; (n = stream.Read(chunk, sizeof chunk)) > 0;)
+    file.append(chunk, n);
+  const std::optional<qt::BMPLayout> layout = qt::ReadBMPLayout(file);
+  if (!layout) throw EInvalidGraphic("Bitmap image is not valid");
+  TPixelFormat format = pf32bit;
+  for (TPixelFormat f : {pf1bit, pf4bit, pf8bit, pf24bit})
+    if (BitsPerPixel(f) == layout->bitsPerPixel) format = f;
+  std::vector<PALETTEENTRY> colors;
+  if (layout->bitsPerPixel <= 8)
+    for (const qt::TPaletteEntry& e : layout->colors)
+      colors.push_back({e.red, e.green, e.blue, 0});
+  UniquePalette palette = MakePalette(colors);
+  Surface next = Surface::Make(layout->width, layout->height, format, colors);
+  const std::size_t stride = static_cast<std::size_t>(layout->stride);
+  for (int row = 0; row < layout->height; ++row) {
+    const int stored = layout->topDown ? row : layout->height - 1 - row;
+    std::memcpy(next.Row(row), file.data() + layout->pixelOffset + static_cast<std::size_t>(stored) * stride, stride);
+  }
+  Replace(std::move(next), false);
+  Deselect();
+  palette_ = std::move(palette);
+  SelectIntoDC();
+  Changed();
+}
+
+void TBitmap::SaveToStream(qt::Stream& stream) const {
+  if (!bits_) {
+    if (!handle_) return;
+    TBitmap copy;
+    copy.Assign(*this);
+    copy.SetPixelFormat(pf24bit);
+    copy.SaveToStream(stream);
+    return;
+  }
+  const std::vector<PALETTEENTRY> entries = PaletteEntries(palette_.get());
+  const std::string info = qt::MakeDIBInfo(width_, height_, BitsPerPixel(format_), AsEntries(entries));
+  const std::uint64_t pixels = qt::DIBRowStride(width_, BitsPerPixel(format_)) * static_cast<std::uint64_t>(height_);
+  GdiFlush();
+  stream.Write(qt::MakeBMPFileHeader(info.size(), pixels));
+  stream.Write(info);
+  stream.Write(bits_, static_cast<std::size_t>(pixels));
+}
+
+void TBitmap::DrawWith(HDC dc, const RECT& r, DWORD rop) const {
+  if (!handle_) return;
+  HPALETTE old = nullptr;
+  if (palette_) {
+    old = SelectPalette(dc, palette_.get(), TRUE);
+    RealizePalette(dc);
+  }
+  const int oldMode = SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, dc_.get(), 0, 0, width_, height_, rop);
+  SetStretchBltMode(dc, oldMode);
+  if (old) SelectPalette(dc, old, TRUE);
+}
+
+void TBitmap::Changed() {
+  if (OnChange) OnChange();
+}
+
+} // namespace win

@@ -1,12 +1,3 @@
 #pragma once
-#include "base/error.hpp"
-
-namespace qt {
-
-// Failures of the GIF codec, each with one of the codec's fixed texts.
-class GIFException : public Error {
-public:
-  using Error::Error;
-};
-
-} // namespace qt
+// The codec's one exception class, for the colour and DIB layer too.
+#include "gif/gif_error.hpp"

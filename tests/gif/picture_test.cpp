@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -261,6 +263,192 @@ TEST(GIFPictureDrawing, ALocalMapPaletteAndTheBitmapAssignedFromAFrame) {
   const std::vector<PALETTEENTRY> entries = win::PaletteEntries(copy.Palette());
   ASSERT_GE(entries.size(), 2u);
   EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), kOdd);
+}
+
+} // namespace
+} // namespace qt
+
+namespace qt {
+namespace {
+
+std::string TempPath(const std::string& name) {
+  return (std::filesystem::temp_directory_path() / ("qt_gif_picture_" + std::to_string(GetCurrentProcessId()) + name))
+      .string();
+}
+
+TEST(GIFPictureClass, ThePictureContainerOpensGifFilesByExtensionWhileRegistered) {
+  const std::string bytes = MakeGif(3, 2, {kRed, kGreen}, {{0, 0, 3, 2, {}, std::string("\0\1\0\1\0\1", 6)}});
+  std::vector<std::string> paths;
+  for (const char* name : {"a.gif", "b.GIF", "c.Gif"}) {
+    paths.push_back(TempPath(name));
+    std::ofstream(paths.back(), std::ios::binary) << bytes;
+  }
+  {
+    TGIFPictureRegistration registration;
+    for (const std::string& path : paths) {
+      SCOPED_TRACE(path);
+      win::TPicture picture;
+      picture.LoadFromFile(path);
+      auto* gif = dynamic_cast<TGIFPicture*>(picture.Graphic());
+      ASSERT_NE(gif, nullptr);
+      EXPECT_EQ(picture.Width(), 3);
+      EXPECT_EQ(picture.Height(), 2);
+      EXPECT_FALSE(gif->Empty());
+    }
+  }
+  win::TPicture picture;
+  EXPECT_THROW(picture.LoadFromFile(paths[0]), EInvalidGraphic);
+  for (const std::string& path : paths)
+    std::filesystem::remove(path);
+}
+
+TEST(GIFPictureClass, DefaultsSizeEmptyAndEquals) {
+  TGIFPicture picture;
+  EXPECT_EQ(picture.PaintOptions, 0x060F);
+  EXPECT_EQ(picture.SpeedPercent, 100);
+  EXPECT_EQ(picture.PainterPriority, 3);
+  EXPECT_EQ(picture.StillFrame, -1);
+  EXPECT_EQ(picture.ReductionMethod, 6);
+  EXPECT_EQ(picture.BackdropColor, kNoBackdrop);
+  EXPECT_TRUE(picture.Empty());
+  Surface s(4, 4);
+  picture.Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 4}); // nothing to draw
+  EXPECT_EQ(Hex(s.At(0, 0)), Hex(kBackground));
+
+  const std::string bytes = MakeGif(10, 8, {kRed}, {{2, 3, 4, 2, {}, std::string(8, '\0')}});
+  auto a = Load(bytes), b = Load(bytes);
+  EXPECT_TRUE(a->Equals(*a));
+  EXPECT_FALSE(a->Equals(*b));
+  int changes = 0;
+  a->OnChange = [&] { ++changes; };
+  EXPECT_THROW(a->SetWidth(5), GIFException); // the frame reaches column 6
+  EXPECT_THROW(a->SetHeight(4), GIFException);
+  EXPECT_EQ(a->Width(), 10);
+  EXPECT_EQ(a->Height(), 8);
+  a->SetWidth(10);
+  EXPECT_EQ(changes, 0);
+  a->SetWidth(6);
+  a->SetHeight(5);
+  EXPECT_EQ(a->Width(), 6);
+  EXPECT_EQ(a->Height(), 5);
+  EXPECT_EQ(changes, 2);
+}
+
+TEST(GIFPictureClass, SavesThroughTheEncoderAndADamagedStreamChangesNothing) {
+  const std::string pixels = Indices(5, 3, [](int x, int y) { return static_cast<char>((x * y) % 3); });
+  const std::string bytes = MakeGif(5, 3, {}, {{0, 0, 5, 3, {kRed, kGreen, kOdd}, pixels}});
+  auto picture = Load(bytes);
+  MemoryStream saved;
+  picture->SaveToStream(saved);
+  EXPECT_EQ(saved.Bytes(), bytes);
+
+  // Cut inside the frame's descriptor: the load fails, the stream goes back, the picture stays.
+  MemoryStream damaged(std::string(4, 'x') + bytes.substr(0, 18));
+  damaged.SetPosition(4);
+  EXPECT_THROW(picture->LoadFromStream(damaged), GIFException);
+  EXPECT_EQ(damaged.Position(), 4u);
+  EXPECT_EQ(picture->Width(), 5);
+  EXPECT_EQ(picture->FrameCount(), 1);
+
+  MemoryStream garbage(std::string("not a picture at all"));
+  EXPECT_THROW(picture->LoadFromStream(garbage), GIFException);
+  EXPECT_EQ(picture->FrameCount(), 1);
+
+  TGIFPicture empty;
+  MemoryStream none;
+  try {
+    empty.SaveToStream(none);
+    ADD_FAILURE() << "an empty picture saved";
+  } catch (const GIFException& e) {
+    EXPECT_STREQ(e.what(), "Unsupported GIF version");
+  }
+}
+
+TEST(GIFPictureClass, PaletteFromTheGlobalMapAndReplacedOne) {
+  auto picture = Load(MakeGif(2, 1, {kRed, kOdd}, {{0, 0, 2, 1, {}, std::string("\0\1", 2)}}));
+  std::vector<PALETTEENTRY> entries = win::PaletteEntries(picture->Palette());
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), kOdd);
+  EXPECT_EQ(picture->Palette(), picture->Palette()); // kept
+  picture->EnsureBitmap();
+  ASSERT_NE(picture->RenderBitmap(), nullptr);
+  int changes = 0;
+  picture->OnChange = [&] { ++changes; };
+  const PALETTEENTRY green[] = {{0, 255, 0, 0}};
+  picture->SetPalette(win::MakePalette(green));
+  EXPECT_EQ(win::PaletteEntries(picture->Palette()).size(), 1u);
+  EXPECT_EQ(picture->RenderBitmap(), nullptr); // the render bitmap followed the old palette
+  EXPECT_TRUE(picture->PaletteModified);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(GIFPictureClass, AnAnimationDrawsItsFirstFrameAndTheStillFrameWithoutAnimating) {
+  auto picture = Load(MakeGif(2, 2, {kRed, kGreen, kWhite},
+                              {{0, 0, 2, 2, {}, std::string(4, '\0')}, {0, 0, 2, 2, {}, std::string(4, '\1')},
+                               {0, 0, 2, 2, {}, std::string(4, '\2')}}));
+  ASSERT_EQ(picture->FrameCount(), 3);
+  struct Case {
+    std::uint16_t options;
+    int still;
+    COLORREF shown;
+  } cases[] = {
+      {kDefaultPaintOptions, -1, kRed},
+      {kDefaultPaintOptions, 2, kRed}, // animated: the still frame does not count
+      {kDefaultPaintOptions & ~doAnimate, 2, kWhite},
+      {kDefaultPaintOptions & ~doAnimate, 1, kGreen},
+      {kDefaultPaintOptions & ~doAnimate, 3, kRed}, // out of range: frame 0
+      {kDefaultPaintOptions & ~doAnimate, -1, kRed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.options) + " " + std::to_string(c.still));
+    picture->PaintOptions = c.options;
+    picture->StillFrame = c.still;
+    Surface s(4, 4);
+    picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 4});
+    EXPECT_EQ(Hex(s.At(3, 3)), Hex(c.shown));
+  }
+}
+
+TEST(GIFPictureClass, AssignCopiesThePictureAndAssignToABitmapRendersTheScreen) {
+  // A 2 x 2 frame at (1, 1) of a 4 x 3 screen.
+  auto source = Load(MakeGif(4, 3, {kRed, kGreen}, {{1, 1, 2, 2, {}, std::string("\0\1\1\0", 4)}}));
+  source->PaintOptions = doTile;
+  source->StillFrame = 7;
+  source->SpeedPercent = 50;
+  int warnings = 0;
+  source->OnCodecWarning = [&](GIFSender, std::uint8_t, const std::string&) { ++warnings; };
+  TGIFPicture copy;
+  copy.OnProgress = [](const void*, TProgressStage, int, bool, const std::string&) {};
+  copy.Assign(source.get());
+  EXPECT_EQ(copy.Width(), 4);
+  EXPECT_EQ(copy.FrameCount(), 1);
+  EXPECT_EQ(copy.PaintOptions, doTile);
+  EXPECT_EQ(copy.StillFrame, 7);
+  EXPECT_EQ(copy.SpeedPercent, 100); // its own
+  EXPECT_FALSE(copy.OnCodecWarning);
+  EXPECT_FALSE(copy.OnProgress);
+  MemoryStream a, b;
+  source->SaveToStream(a);
+  copy.SaveToStream(b);
+  EXPECT_EQ(a.Bytes(), b.Bytes());
+
+  win::TBitmap bitmap;
+  copy.AssignTo(bitmap);
+  ASSERT_EQ(bitmap.Width(), 4);
+  ASSERT_EQ(bitmap.Height(), 3);
+  Surface s(4, 3);
+  s.bitmap.Canvas().StretchDraw(RECT{0, 0, 4, 3}, bitmap);
+  EXPECT_EQ(Hex(s.At(1, 1)), Hex(kRed));
+  EXPECT_EQ(Hex(s.At(2, 1)), Hex(kGreen));
+  EXPECT_EQ(Hex(s.At(2, 2)), Hex(kRed));
+
+  copy.Assign(&copy);
+  EXPECT_EQ(copy.FrameCount(), 1);
+  copy.Assign(nullptr);
+  EXPECT_TRUE(copy.Empty());
+  EXPECT_EQ(copy.Width(), 0);
+  copy.AssignTo(bitmap);
+  EXPECT_EQ(bitmap.Width(), 0);
 }
 
 } // namespace

@@ -140,6 +140,14 @@ TEST(GIFPictureDrawing, AFrameWithNoColourMapDrawsBlackWithOneWarningARender) {
   for (int x = 0; x < 3; ++x)
     EXPECT_EQ(Hex(s.At(x, 0)), Hex(RGB(0, 0, 0)));
   EXPECT_EQ(warnings, std::vector<std::string>{"No global or local color table defined"});
+  // Rendered again, on the cube too: black again, one more warning each time.
+  picture->Frame(0).DropBitmap();
+  picture->PaintOptions = static_cast<std::uint16_t>((picture->PaintOptions & ~doDitherLowColour) | doDither);
+  Surface dithered(3, 1);
+  picture->Draw(dithered.bitmap.Canvas(), RECT{0, 0, 3, 1});
+  for (int x = 0; x < 3; ++x)
+    EXPECT_EQ(Hex(dithered.At(x, 0)), Hex(RGB(0, 0, 0)));
+  EXPECT_EQ(warnings.size(), 2u);
 }
 
 TEST(GIFPictureDrawing, TransparentPixelsLeaveTheBackgroundStretchedOrNot) {

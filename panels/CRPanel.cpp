@@ -1,5 +1,6 @@
 #include "panels/CRPanel.hpp"
 
+#include "base/flag_scope.hpp"
 #include "panels/geometry.hpp"
 #include "panels/wincolor.hpp"
 #include "win/text.hpp"
@@ -47,18 +48,6 @@ SIZE BitmapSize(HBITMAP bitmap) {
     return {0, 0};
   return {info.bmWidth, info.bmHeight};
 }
-
-// Set for a scope; cleared however the scope ends.
-class FlagScope {
-public:
-  explicit FlagScope(bool& flag) : flag_(flag) { flag_ = true; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-  ~FlagScope() { flag_ = false; }
-
-private:
-  bool& flag_;
-};
 
 } // namespace
 

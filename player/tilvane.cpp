@@ -1,5 +1,6 @@
 // The screen saver: the player program, followed in every screen saver file by its package.
 #include "flash/ShockwaveFlash.hpp"
+#include "gif/gif_picture.hpp"
 #include "player/tilvaneUnit.hpp"
 #include "win/application.hpp"
 #include "win/stdctrls.hpp"
@@ -7,6 +8,8 @@
 int main() {
   win::TApplication application;
   win::RegisterStandardControls();
+  // GIF pictures open by their extension for the whole run.
+  qt::TGIFPictureRegistration gifPictures;
   qt::RegisterFlashClasses();
   try {
     application.CreateForm<TfscrForm>();

@@ -320,7 +320,6 @@ void TfscrForm::LoadAdPictures() {
     if (!slot.block) continue;
     try {
       qt::MemoryStream bytes(FPackage->BlockBytes(slot.block));
-      // Until a GIF codec registers itself, a GIF block is a picture of no known class.
       Find<win::TImage>(slot.image)->Picture().LoadFromStream(bytes, slot.isJpeg ? "jpg" : "gif");
     } catch (const std::exception&) {
     }

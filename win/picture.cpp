@@ -46,6 +46,8 @@ void RegisterGraphicClass(const std::string& extension, GraphicFactory factory) 
   GraphicClasses()[Lower(extension)] = std::move(factory);
 }
 
+void UnregisterGraphicClass(const std::string& extension) { GraphicClasses().erase(Lower(extension)); }
+
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
   graphic_ = std::move(graphic);
   if (OnChange) OnChange();

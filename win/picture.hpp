@@ -26,7 +26,7 @@ public:
   virtual void SaveToStream(qt::Stream& stream) const = 0;
   virtual int Width() const = 0;
   virtual int Height() const = 0;
-  bool Empty() const { return Width() == 0 || Height() == 0; }
+  virtual bool Empty() const { return Width() == 0 || Height() == 0; }
   // Stretches the picture over r.
   virtual void Draw(HDC dc, const RECT& r) const = 0;
 };
@@ -37,6 +37,7 @@ using GraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
 // File extensions (without the dot, compared without regard to case) and the graphic class that
 // reads them. "jpg" and "jpeg" are there from the start; other codecs add themselves.
 void RegisterGraphicClass(const std::string& extension, GraphicFactory factory);
+void UnregisterGraphicClass(const std::string& extension);
 
 // Holds one graphic, or none, whose class the file extension picks.
 class TPicture {

@@ -1,6 +1,8 @@
 // The maker as a user meets it: started from a folder of its own, driven by clicks and typed text
 // through window messages, its file dialogs answered in their own windows.
 #include "base/package.hpp"
+#include "base/stream.hpp"
+#include "gif/GIFImage.hpp"
 #include "base/text_lines.hpp"
 #include "maker/aboutlines.hpp"
 #include "tests/e2e/support.hpp"
@@ -518,6 +520,55 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
     EXPECT_TRUE(run.CloseAndWait(form));
   }
   EXPECT_FALSE(fs::exists(movieFile));
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.scr.ini");
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.ini");
+}
+
+TEST_F(MakerTest, AGifAdvertIsShownAndPackedAsItsOwnGifStreamFromOurEncoder) {
+  const std::string movie = qt::testing::MakeSwf({.frames = 5});
+  WriteAll(Movies() / L"海浪.swf", movie);
+  const fs::path output = Movies() / L"Sea Waves.scr";
+  // Written with run-length codes: the package holds the picture as the maker's LZW encoder
+  // writes it, not the file's bytes.
+  const std::string file = HalvesGif(40, 30, RGB(220, 0, 0), RGB(0, 0, 220), {RGB(0, 200, 0)}, 1);
+  const fs::path picture = Movies() / L"广告 一.GIF";
+  WriteAll(picture, file);
+  std::string expected;
+  {
+    qt::TGIFImage image;
+    qt::MemoryStream in(file), out;
+    image.LoadFromStream(in);
+    image.SaveToStream(out);
+    expected = out.Bytes();
+  }
+  ASSERT_NE(expected, file);
+
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.Answer(maker.At(kSp5.x, kSp5.y), (Movies() / L"海浪.swf").wstring());
+  maker.ShowTab(1);
+  Click(maker.At(kCheckBox4.x, kCheckBox4.y));
+  HWND ad1 = maker.At(kAdImage1.x, kAdImage1.y);
+  maker.Answer(ad1, picture.wstring());
+  RECT r;
+  GetWindowRect(ad1, &r);
+  EXPECT_EQ(r.right - r.left, 40);
+  EXPECT_EQ(r.bottom - r.top, 30);
+  EXPECT_TRUE(WaitUntil([&] {
+    return ScreenPixel(r.left + 5, r.top + 15) == RGB(220, 0, 0) && ScreenPixel(r.right - 5, r.top + 15) == RGB(0, 0, 220);
+  })) << "the picture's first frame shows";
+  Screenshot(L"maker-gif-advert");
+  maker.ShowTab(3);
+  maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), output.wstring());
+  Type(maker.At(kTitle.x, kTitle.y), L"海浪");
+  EXPECT_EQ(maker.Message(maker.Button(L"制作屏保")), L"提示: 制作成功");
+  EXPECT_TRUE(maker.CloseWithEsc());
+
+  qt::PackageReader reader(output);
+  ASSERT_EQ(reader.State(), qt::PackageState::indexed);
+  ASSERT_GE(reader.Blocks().size(), 3u);
+  EXPECT_EQ(reader.Blocks()[2].Kind, qt::bkAd1Gif);
+  EXPECT_EQ(reader.BlockBytes(2), expected);
   fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.scr.ini");
   fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.ini");
 }

@@ -332,21 +332,12 @@ bool Near(COLORREF a, COLORREF b) {
          std::abs(GetBValue(a) - GetBValue(b)) < 40;
 }
 
-COLORREF ScreenPixel(int x, int y) {
-  HDC screen = GetDC(nullptr);
-  COLORREF c = GetPixel(screen, x, y);
-  ReleaseDC(nullptr, screen);
-  return c;
-}
-
-TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) {
-  Content c = WithMovie();
-  c.ad1Jpeg = TwoColourJpeg(100, 60, RGB(220, 0, 0), RGB(0, 0, 220));
-  c.ad2Jpeg = TwoColourJpeg(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
-  c.options = "[other]\r\nhint1=第一张广告\r\nhint2=第二张广告\r\ntitle=abc\r\n";
-  Write(c);
+// Picture 1 of 100 x 60 and picture 2 of 300 x 80, each of two halves, both drawn in the settings
+// window, and picture 1's hover text shown.
+void ExpectAdvertsShown(const fs::path& saver, COLORREF left1, COLORREF right1, COLORREF left2, COLORREF right2,
+                        const wchar_t* shot) {
   SetCursorPos(0, 0);
-  Process settings(saver_, L"/c");
+  Process settings(saver, L"/c");
   HWND form = settings.Form();
   ASSERT_TRUE(form);
   HWND ad1 = nullptr, ad2 = nullptr;
@@ -356,10 +347,8 @@ TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) 
   GetWindowRect(ad1, &r1);
   GetWindowRect(ad2, &r2);
   EXPECT_TRUE(WaitUntil([&] {
-    return Near(ScreenPixel(r1.left + 20, r1.top + 30), RGB(220, 0, 0)) &&
-           Near(ScreenPixel(r1.right - 20, r1.top + 30), RGB(0, 0, 220)) &&
-           Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0)) &&
-           Near(ScreenPixel(r2.right - 50, r2.top + 40), RGB(240, 240, 0));
+    return Near(ScreenPixel(r1.left + 20, r1.top + 30), left1) && Near(ScreenPixel(r1.right - 20, r1.top + 30), right1) &&
+           Near(ScreenPixel(r2.left + 50, r2.top + 40), left2) && Near(ScreenPixel(r2.right - 50, r2.top + 40), right2);
   })) << "both pictures are drawn";
   // Resting on picture 1 shows its hover text.
   SetCursorPos(r1.left + 50, r1.top + 30);
@@ -368,8 +357,50 @@ TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) 
     tip = settings.TopLevel(L"tooltips_class32");
     return tip && IsWindowVisible(tip);
   }));
-  Screenshot(L"settings_adverts");
+  Screenshot(shot);
   SetCursorPos(0, 0);
+  EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
+  EXPECT_TRUE(settings.CloseAndWait(form));
+}
+
+TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) {
+  Content c = WithMovie();
+  c.ad1Jpeg = TwoColourJpeg(100, 60, RGB(220, 0, 0), RGB(0, 0, 220));
+  c.ad2Jpeg = TwoColourJpeg(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
+  c.options = "[other]\r\nhint1=第一张广告\r\nhint2=第二张广告\r\ntitle=abc\r\n";
+  Write(c);
+  ExpectAdvertsShown(saver_, RGB(220, 0, 0), RGB(0, 0, 220), RGB(0, 200, 0), RGB(240, 240, 0), L"settings_adverts");
+}
+
+TEST_F(PlayerRules, GifAdvertPicturesShowInBothSlotsAnAnimationByItsFirstFrame) {
+  Content c = WithMovie();
+  c.ad1Gif = HalvesGif(100, 60, RGB(220, 0, 0), RGB(0, 0, 220));
+  c.ad2Gif = HalvesGif(300, 80, RGB(0, 200, 0), RGB(240, 240, 0), {RGB(255, 0, 255), RGB(0, 255, 255)});
+  c.options = "[other]\r\nhint1=第一张广告\r\nhint2=第二张广告\r\ntitle=abc\r\n";
+  Write(c);
+  ExpectAdvertsShown(saver_, RGB(220, 0, 0), RGB(0, 0, 220), RGB(0, 200, 0), RGB(240, 240, 0), L"settings_gif_adverts");
+}
+
+// Picture 1 is damaged, picture 2 of 300 x 80 has `left2` on its left: picture 1 keeps the
+// layout's size and shows nothing, and no message box comes.
+void ExpectFirstAdvertBlank(const fs::path& saver, COLORREF left2, const wchar_t* shot) {
+  Process settings(saver, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  HWND ad2 = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (ad2 = BySize(form, 300, 80)) != nullptr; })) << "the good picture still shows";
+  RECT r2;
+  GetWindowRect(ad2, &r2);
+  ASSERT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), left2); })) << "the window is drawn";
+  // Picture 1 keeps the layout's size and shows the background it stands on.
+  HWND ad1 = BySize(form, 120, 90);
+  ASSERT_TRUE(ad1);
+  RECT r;
+  GetWindowRect(ad1, &r);
+  COLORREF inside = ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  COLORREF beside = ScreenPixel(r.left - 3, (r.top + r.bottom) / 2);
+  EXPECT_TRUE(Near(inside, beside)) << std::hex << inside << " against " << beside;
+  Screenshot(shot);
   EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
   EXPECT_TRUE(settings.CloseAndWait(form));
 }
@@ -379,26 +410,16 @@ TEST_F(PlayerRules, ADamagedAdvertPictureShowsNothingAndNoMessage) {
   c.ad1Jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(200, 'x');
   c.ad2Jpeg = TwoColourJpeg(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
   Write(c);
-  Process settings(saver_, L"/c");
-  HWND form = settings.Form();
-  ASSERT_TRUE(form);
-  HWND ad2 = nullptr;
-  ASSERT_TRUE(WaitUntil([&] { return (ad2 = BySize(form, 300, 80)) != nullptr; })) << "the good picture still shows";
-  RECT r2;
-  GetWindowRect(ad2, &r2);
-  ASSERT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), RGB(0, 200, 0)); }))
-      << "the window is drawn";
-  // Picture 1 keeps the layout's size and shows the background it stands on.
-  HWND ad1 = BySize(form, 120, 90);
-  ASSERT_TRUE(ad1);
-  RECT r;
-  GetWindowRect(ad1, &r);
-  COLORREF inside = ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2);
-  COLORREF beside = ScreenPixel(r.left - 3, (r.top + r.bottom) / 2);
-  EXPECT_TRUE(Near(inside, beside)) << std::hex << inside << " against " << beside;
-  Screenshot(L"settings_damaged_advert");
-  EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
-  EXPECT_TRUE(settings.CloseAndWait(form));
+  ExpectFirstAdvertBlank(saver_, RGB(0, 200, 0), L"settings_damaged_advert");
+}
+
+TEST_F(PlayerRules, ADamagedGifAdvertShowsNothingAndNoMessage) {
+  Content c = WithMovie();
+  // Cut inside the frame's descriptor.
+  c.ad1Gif = HalvesGif(100, 60, RGB(220, 0, 0), RGB(0, 0, 220)).substr(0, 24);
+  c.ad2Gif = HalvesGif(300, 80, RGB(0, 200, 0), RGB(240, 240, 0));
+  Write(c);
+  ExpectFirstAdvertBlank(saver_, RGB(0, 200, 0), L"settings_damaged_gif_advert");
 }
 
 // --- Links and mail ------------------------------------------------------------------------------

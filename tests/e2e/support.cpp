@@ -3,6 +3,7 @@
 #include "base/file_stream.hpp"
 #include "base/package.hpp"
 #include "flash/movie_backend.hpp"
+#include "gif/GIFImage.hpp"
 #include "win/handles.hpp"
 
 #include <chrono>
@@ -227,11 +228,41 @@ void WriteSaver(const fs::path& player, const fs::path& file, const Content& c) 
   qt::PackageWriter w;
   if (!c.movie.empty()) w.AddBlock(qt::bkSwf, c.movie);
   if (!c.ad1Jpeg.empty()) w.AddBlock(qt::bkAd1Jpeg, c.ad1Jpeg);
+  if (!c.ad1Gif.empty()) w.AddBlock(qt::bkAd1Gif, c.ad1Gif);
   if (!c.ad2Jpeg.empty()) w.AddBlock(qt::bkAd2Jpeg, c.ad2Jpeg);
+  if (!c.ad2Gif.empty()) w.AddBlock(qt::bkAd2Gif, c.ad2Gif);
   if (!c.caption.empty()) w.AddBlock(qt::bkCaption, c.caption);
   w.AddBlock(qt::bkAbout, c.about);
   w.AddBlock(qt::bkOptions, c.options);
   w.Write(image, out);
+}
+
+COLORREF ScreenPixel(int x, int y) {
+  win::WindowDC screen(nullptr);
+  return GetPixel(screen.get(), x, y);
+}
+
+std::string HalvesGif(int width, int height, COLORREF left, COLORREF right, const std::vector<COLORREF>& laterFrames,
+                      std::uint8_t encoderKind) {
+  qt::TGIFImage image;
+  image.EncoderKind = encoderKind;
+  image.Header().LogicalScreenDescriptor.ScreenWidth = static_cast<std::uint16_t>(width);
+  image.Header().LogicalScreenDescriptor.ScreenHeight = static_cast<std::uint16_t>(height);
+  image.Header().ColorMap().Add(left);
+  image.Header().ColorMap().Add(right);
+  auto addFrame = [&](const std::function<std::uint8_t(int x)>& index, std::optional<COLORREF> local) {
+    auto frame = std::make_unique<qt::TGIFSubImage>(&image);
+    if (local) frame->ColorMap().Add(*local);
+    frame->PlaceFrame(0, 0, width, height);
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width; ++x) frame->Data()[y * width + x] = index(x);
+    image.AddFrame(std::move(frame));
+  };
+  addFrame([&](int x) { return x < width / 2 ? 0 : 1; }, std::nullopt);
+  for (COLORREF c : laterFrames) addFrame([](int) { return 0; }, c);
+  qt::MemoryStream out;
+  image.SaveToStream(out);
+  return out.Bytes();
 }
 
 SaverFiles::SaverFiles(const std::wstring& folderName)

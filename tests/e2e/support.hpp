@@ -3,6 +3,7 @@
 // and making screen saver files from the player program and a package.
 #include <windows.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -43,6 +44,8 @@ void PostClick(HWND w, int x = 4, int y = 4);
 // whole display: leaves name.ready there and waits until the watcher outside Wine has saved
 // name.png (Wine's screen DC does not see other processes' windows). Otherwise does nothing.
 void Screenshot(const std::wstring& name);
+// The colour on the screen at x, y.
+COLORREF ScreenPixel(int x, int y);
 
 // Sets the default value of a key under the machine's classes (where Wine's shell looks) while
 // it lives, then puts back what was there.
@@ -80,7 +83,14 @@ struct Content {
   std::string about = "<b>关于</b>\r\n第二行\r\n";
   std::string options = "[other]\r\nhint1=\r\nhint2=\r\ntitle=abc\r\nurl1=\r\nurl2=\r\nurl3=\r\n\r\n";
   std::string ad1Jpeg, ad2Jpeg; // empty: no picture block
+  std::string ad1Gif, ad2Gif;   // in place of the JPEG of that slot
 };
+
+// A GIF written by the codec: a first frame whose left half is `left` and right half `right`,
+// then one frame of a single colour for each of `laterFrames`. encoderKind 1 writes run-length
+// codes instead of LZW.
+std::string HalvesGif(int width, int height, COLORREF left, COLORREF right,
+                      const std::vector<COLORREF>& laterFrames = {}, std::uint8_t encoderKind = 0);
 
 // The player program followed by a package of the content, as the maker writes it.
 void WriteSaver(const fs::path& player, const fs::path& file, const Content& c);

@@ -1,0 +1,241 @@
+#include "gif/gif_picture.hpp"
+
+#include "base/flag_scope.hpp"
+
+#include <utility>
+
+namespace qt {
+namespace {
+
+bool palettedDisplay = false;
+
+} // namespace
+
+bool PalettedDisplay() { return palettedDisplay; }
+
+TGIFPicture::TGIFPicture() : image_(NewImage()) {}
+
+TGIFPicture::~TGIFPicture() = default;
+
+std::unique_ptr<TGIFImage> TGIFPicture::NewImage() {
+  auto image = std::make_unique<TGIFImage>();
+  image->OnCodecWarning = [this](GIFSender sender, std::uint8_t severity, const std::string& message) {
+    ReportWarning(sender, severity, message);
+  };
+  image->OnProgress = [this](GIFSender sender, TProgressStage stage, int percent, bool redrawNow,
+                             const std::string& message) { Progress(sender, stage, percent, redrawNow, message); };
+  return image;
+}
+
+void TGIFPicture::Adopt(std::unique_ptr<TGIFImage> image) {
+  ClearImage();
+  image_ = std::move(image);
+  for (int i = 0; i < image_->Images().Count(); ++i)
+    renders_.push_back(std::make_unique<TGIFFrameRender>(*this, image_->Images().Items(i)));
+  Changed();
+}
+
+void TGIFPicture::ClearImage() {
+  DiscardBitmap();
+  renders_.clear();
+  image_->ClearImage();
+  SetPalette(win::UniquePalette());
+}
+
+void TGIFPicture::LoadFromStream(Stream& stream) {
+  // Into an image of its own, so that a damaged stream leaves this picture as it was.
+  std::unique_ptr<TGIFImage> image = NewImage();
+  image->LoadFromStream(stream);
+  Adopt(std::move(image));
+}
+
+void TGIFPicture::SaveToStream(Stream& stream) const { image_->SaveToStream(stream); }
+
+void TGIFPicture::SetWidth(int value) {
+  const int old = Width();
+  image_->SetWidth(value);
+  if (Width() != old) {
+    DiscardBitmap();
+    Changed();
+  }
+}
+
+void TGIFPicture::SetHeight(int value) {
+  const int old = Height();
+  image_->SetHeight(value);
+  if (Height() != old) {
+    DiscardBitmap();
+    Changed();
+  }
+}
+
+bool TGIFPicture::UseCubePalette() const {
+  return (PaintOptions & doDither) && (!(PaintOptions & doDitherLowColour) || PalettedDisplay());
+}
+
+void TGIFPicture::Draw(HDC dc, const RECT& r) const {
+  win::TCanvas canvas(dc);
+  // Drawing fills the picture's caches (rendered frames, the render bitmap).
+  const_cast<TGIFPicture*>(this)->Draw(canvas, r);
+}
+
+void TGIFPicture::Draw(win::TCanvas& canvas, const RECT& r) {
+  if (drawBusy_ || Empty()) return;
+  FlagScope busy(drawBusy_);
+  const bool transparent = PaintOptions & doTransparent, tile = PaintOptions & doTile;
+  if (FrameCount() == 1 || !(PaintOptions & doAnimate)) {
+    const int still = StillFrame >= 0 && StillFrame < FrameCount() ? StillFrame : 0;
+    Frame(still).PaintFrame(canvas, r, transparent, tile);
+    return;
+  }
+  if (renderBitmap_ && !(PaintOptions & doDirectPaint)) {
+    BlitRendered(canvas, r, *EnsureBitmap());
+    return;
+  }
+  // Until animations are played by a painter, an animation shows its first frame as a still.
+  Frame(0).PaintFrame(canvas, r, transparent, tile);
+}
+
+void TGIFPicture::BlitRendered(win::TCanvas& canvas, const RECT& r, win::TBitmap& bitmap) const {
+  if (!(PaintOptions & doTile)) {
+    canvas.StretchDraw(r, bitmap);
+    return;
+  }
+  const int W = Width(), H = Height();
+  if (W <= 0 || H <= 0) return;
+  for (long long left = r.left; left < r.right; left += W)
+    for (long long top = r.top; top < r.bottom; top += H)
+      canvas.StretchDraw(RECT{static_cast<LONG>(left), static_cast<LONG>(top), static_cast<LONG>(left + W),
+                              static_cast<LONG>(top + H)},
+                         bitmap);
+}
+
+HPALETTE TGIFPicture::Palette() {
+  if (paletteBusy_) RaiseGIFError("No global or local color table defined");
+  FlagScope busy(paletteBusy_);
+  if (renderBitmap_ && renderBitmap_->Palette()) return renderBitmap_->Palette();
+  if (cachedPalette_) return cachedPalette_.get();
+  if (UseCubePalette()) {
+    cachedPalette_ = MakeCubePalette();
+    return cachedPalette_.get();
+  }
+  if (image_->Header().ColorMap().ColorCount() > 0) {
+    cachedPalette_ = MakeColorMapPalette(image_->Header().ColorMap());
+    return cachedPalette_.get();
+  }
+  if (FrameCount() > 0) return Frame(0).FramePalette();
+  return nullptr;
+}
+
+void TGIFPicture::SetPalette(win::UniquePalette palette) {
+  if (palette.get() == cachedPalette_.get()) return;
+  cachedPalette_ = std::move(palette);
+  if (renderBitmap_ && renderBitmap_->Palette() != cachedPalette_.get()) {
+    DiscardBitmap();
+    PaletteModified = true;
+    Changed();
+  }
+}
+
+void TGIFPicture::Assign(const TGIFPicture* source) {
+  if (source == this) return;
+  ClearImage();
+  if (!source) return;
+  // The copy reports to the source's handlers; afterwards this picture has none.
+  struct Unhook {
+    TGIFPicture* p;
+    ~Unhook() {
+      p->OnProgress = nullptr;
+      p->OnCodecWarning = nullptr;
+    }
+  } unhook{this};
+  OnProgress = source->OnProgress;
+  OnCodecWarning = source->OnCodecWarning;
+  constexpr char kCopying[] = "Copying...";
+  Progress(this, TProgressStage::psStarting, 0, false, kCopying);
+  try {
+    std::unique_ptr<TGIFImage> image = NewImage();
+    if (!source->Empty()) {
+      // Through the GIF stream: the copy has the very blocks the source would write.
+      MemoryStream bytes;
+      source->image_->SaveToStream(bytes);
+      bytes.SetPosition(0);
+      image->LoadFromStream(bytes);
+    }
+    Adopt(std::move(image));
+    PainterPriority = source->PainterPriority;
+    BackdropColor = source->BackdropColor;
+    PaintOptions = source->PaintOptions;
+    ReductionMethod = source->ReductionMethod;
+    DitherKind = source->DitherKind;
+    StillFrame = source->StillFrame;
+    OnAnimationStart = source->OnAnimationStart;
+    OnFrameDrawing = source->OnFrameDrawing;
+    OnFrameDrawn = source->OnFrameDrawn;
+    OnPassRestart = source->OnPassRestart;
+    OnAnimationStop = source->OnAnimationStop;
+  } catch (...) {
+    Progress(this, TProgressStage::psEnding, 0, false, kCopying);
+    throw;
+  }
+  Progress(this, TProgressStage::psEnding, 100, false, kCopying);
+}
+
+void TGIFPicture::AssignTo(win::TBitmap& target) {
+  if (win::TBitmap* bitmap = EnsureBitmap())
+    target.Assign(*bitmap);
+  else
+    target.Assign(win::TBitmap());
+}
+
+void TGIFPicture::NewRenderBitmap() {
+  renderBitmap_ = std::make_unique<win::TBitmap>();
+  renderBitmap_->OnChange = [this] { Changed(); };
+}
+
+win::TBitmap* TGIFPicture::EnsureBitmap() {
+  if (Empty()) return nullptr;
+  if (renderBitmap_) return renderBitmap_.get();
+  TGIFFrameRender& first = Frame(0);
+  if (first.Frame().Width() == Width() && first.Frame().Height() == Height()) {
+    NewRenderBitmap();
+    if (win::TBitmap* bitmap = first.RenderedBitmap()) renderBitmap_->Assign(*bitmap);
+    return renderBitmap_.get();
+  }
+  PrepareBitmap();
+  first.PaintFrame(renderBitmap_->Canvas(), RECT{0, 0, Width(), Height()}, false, false);
+  return renderBitmap_.get();
+}
+
+win::TBitmap& TGIFPicture::PrepareBitmap() {
+  if (renderBitmap_) return *renderBitmap_;
+  NewRenderBitmap();
+  renderBitmap_->SetPalette(Palette());
+  renderBitmap_->SetSize(Width(), Height());
+  return *renderBitmap_;
+}
+
+void TGIFPicture::DiscardBitmap() { renderBitmap_.reset(); }
+
+void TGIFPicture::Changed() {
+  if (OnChange) OnChange();
+}
+
+void TGIFPicture::Progress(const void* sender, TProgressStage stage, int percent, bool redrawNow,
+                           const std::string& message) {
+  if (OnProgress) OnProgress(sender, stage, percent, redrawNow, message);
+}
+
+void TGIFPicture::ReportWarning(GIFSender sender, std::uint8_t severity, const std::string& message) {
+  if (OnCodecWarning) OnCodecWarning(sender, severity, message);
+}
+
+TGIFPictureRegistration::TGIFPictureRegistration() {
+  win::RegisterGraphicClass("gif", [] { return std::make_unique<TGIFPicture>(); });
+  win::WindowDC screen(nullptr);
+  palettedDisplay = screen.get() && GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) <= 8;
+}
+
+TGIFPictureRegistration::~TGIFPictureRegistration() { win::UnregisterGraphicClass("gif"); }
+
+} // namespace qt

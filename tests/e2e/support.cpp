@@ -7,6 +7,7 @@
 #include "win/handles.hpp"
 
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -284,12 +285,23 @@ SaverFiles::~SaverFiles() {
   fs::remove_all(folder, ignored);
 }
 
-Process::Process(const fs::path& file, const std::wstring& arguments) {
-  std::wstring commandLine = L"\"" + file.wstring() + L"\" " + arguments;
+BOOL StartProcess(const std::wstring& program, std::wstring commandLine, PROCESS_INFORMATION& info) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  if (!CreateProcessW(file.wstring().c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &info_))
+  auto start = [&] {
+    return CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                          &info);
+  };
+  // Wine answers ERROR_INTERNAL_ERROR when the new process died in Wine's own start-up, before any
+  // code of the program ran; on a loaded machine that happens now and then. One more try, said.
+  if (start()) return TRUE;
+  if (GetLastError() != ERROR_INTERNAL_ERROR) return FALSE;
+  std::fwprintf(stderr, L"%ls did not get through Wine's start-up; starting it once more\n", program.c_str());
+  return start();
+}
+
+Process::Process(const fs::path& file, const std::wstring& arguments) {
+  if (!StartProcess(file.wstring(), L"\"" + file.wstring() + L"\" " + arguments, info_))
     throw std::runtime_error("cannot start " + file.string() + ", error " + std::to_string(GetLastError()));
   win::UniqueHandle thread(info_.hThread);
 }

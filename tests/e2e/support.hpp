@@ -136,6 +136,9 @@ private:
   std::vector<Shown> shown_;
 };
 
+// CreateProcessW of a program with its whole command line (which names the program first).
+BOOL StartProcess(const std::wstring& program, std::wstring commandLine, PROCESS_INFORMATION& info);
+
 // One started program, ended by force if a test leaves it running.
 class Process {
 public:

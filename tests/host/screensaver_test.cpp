@@ -1,4 +1,5 @@
 #include "host/ScreenSaver.hpp"
+#include "tests/e2e/support.hpp"
 #include "tests/host/test_support.hpp"
 #include "win/application.hpp"
 #include "win/form.hpp"
@@ -307,11 +308,7 @@ public:
     SetEnvironmentVariableW(L"SAVER_TEST_LAYOUT", options.layout);
     SetEnvironmentVariableW(L"SAVER_TEST_ANSWERS", options.answers);
     const std::wstring program = WindowsPath(QT_STANDIN);
-    std::wstring commandLine = L"\"" + program + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_))
+    if (!e2e::StartProcess(program, L"\"" + program + L"\" " + arguments, process_))
       ADD_FAILURE() << "cannot start the stand-in, error " << GetLastError();
     win::UniqueHandle thread(process_.hThread);
   }

@@ -191,6 +191,13 @@ TEST_F(MakerTest, FirstStartShowsDefaultsAndEscClosesWritingTheSettings) {
   RECT before = RectIn(ad1, maker.Sheet());
   EXPECT_EQ(before.right - before.left, 120);
   EXPECT_EQ(before.bottom - before.top, 90);
+  // The layout's animated sample GIF shows its first frame: the ball over its band.
+  RECT shown;
+  GetWindowRect(ad1, &shown);
+  EXPECT_TRUE(WaitUntil([&] {
+    return ScreenPixel(shown.left + 16, shown.top + 38) == RGB(0xFF, 0xD2, 0x3F) &&
+           ScreenPixel(shown.left + 100, shown.top + 10) == RGB(0x1A, 0x3A, 0x6E);
+  })) << "the sample picture shows";
   std::tie(title, filter) = maker.Answer(ad1, L"");
   EXPECT_EQ(title, L"指定广告图片文件");
   EXPECT_EQ(filter, L"广告图片文件(*.jpg;*.gif)");

@@ -83,8 +83,8 @@ public:
   // The graphic's file bytes; nothing for an empty picture.
   void SaveToStream(qt::Stream& stream) const;
   // Form data: one length byte and the graphic's class name, then the graphic's own bytes to the
-  // end. No bytes at all clear the picture; an unknown class name throws EInvalidGraphic
-  // naming it.
+  // end. No bytes or an empty class name clear the picture; an unknown class name throws
+  // EInvalidGraphic naming it.
   void ReadData(qt::Stream& stream);
   // By the class registered for the format; another format throws EInvalidGraphic
   // "Unsupported clipboard format". A failure leaves the picture as it was.

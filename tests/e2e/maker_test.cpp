@@ -161,7 +161,7 @@ protected:
 
 // Tab-local places of the layout.
 constexpr POINT kEdit1{7, 41}, kListBox1{9, 73}, kHint1{32, 70}, kUrl3{16, 60}, kTitle{14, 96}, kEdit3{15, 40};
-constexpr POINT kCheckBox4{16, 8}, kAdImage1{350, 0}, kAdImage2{0, 295}, kSp5{120, 14}, kSpeedButton1{406, 39};
+constexpr POINT kCheckBox4{16, 8}, kCheckBox5{16, 27}, kAdImage1{350, 0}, kAdImage2{0, 295}, kSp5{120, 14}, kSpeedButton1{406, 39};
 constexpr POINT kComboBox1{128, 13}, kComboBox2{234, 12}, kSpeedButton6{300, 9}, kSpeedButton7{384, 9};
 constexpr POINT kMemo2{2, 120}, kImage1{273, 68}, kFlash1{287, 85}, kInfoLabel{168, 152};
 
@@ -454,6 +454,8 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   Click(maker.At(kCheckBox4.x, kCheckBox4.y));
   maker.Answer(maker.At(kAdImage1.x, kAdImage1.y), sample);
   Type(maker.At(kHint1.x, kHint1.y), L"看广告");
+  // Picture 2 stays the layout's sample, and is packed as it is.
+  Click(maker.At(kCheckBox5.x, kCheckBox5.y));
   maker.ShowTab(2);
   SendMessageW(maker.At(kMemo2.x, kMemo2.y), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(about.c_str()));
   Type(maker.At(kUrl3.x, kUrl3.y), L"http://example.org/");
@@ -481,6 +483,7 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   const std::vector<std::pair<int, std::string>> expected{
       {qt::bkSwf, movie},
       {qt::bkAd1Jpeg, ReadAll(sample)},
+      {qt::bkAd2Jpeg, ReadAll(WindowsPath(QT_SAMPLE_AD2))},
       {qt::bkCaption, win::Narrow(L"第一行\r\n第二行")},
       {qt::bkAbout, qt::JoinLines(qt::MakeAboutLines(qt::SplitLines(win::Narrow(about))))},
       {qt::bkOptions, win::Narrow(L"[other]\r\nhint1=看广告\r\nhint2=\r\ntitle=海浪 屏保\r\nurl1=\r\nurl2=\r\n"

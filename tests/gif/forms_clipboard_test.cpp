@@ -178,6 +178,12 @@ TEST_F(GIFPictureContainer, OtherClipboardFormatsAreRefused) {
   EXPECT_EQ(What([&] { picture.LoadFromClipboardFormat(CF_TEXT, text.get(), nullptr); }),
             "Unsupported clipboard format");
   EXPECT_EQ(picture.Graphic(), nullptr);
+  // A bitmap is read but cannot become frames: the conversion error, and the picture unchanged.
+  win::UniqueBitmap bitmap(CreateBitmap(2, 2, 1, 32, nullptr));
+  EXPECT_EQ(What([&] { gif.LoadFromClipboardFormat(CF_BITMAP, bitmap.get(), nullptr); }),
+            "Cannot assign a TBitmap to a TGIFImage");
+  EXPECT_THROW(gif.LoadFromClipboardFormat(CF_BITMAP, bitmap.get(), nullptr), win::EConvertError);
+  EXPECT_TRUE(gif.Empty());
   // Nothing given and nothing of the format on the clipboard.
   Owner owner;
   win::TClipboard clipboard(owner.window.get());

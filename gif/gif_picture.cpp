@@ -231,11 +231,13 @@ void TGIFPicture::ReportWarning(GIFSender sender, std::uint8_t severity, const s
 }
 
 TGIFPictureRegistration::TGIFPictureRegistration() {
-  win::RegisterGraphicClass("gif", [] { return std::make_unique<TGIFPicture>(); });
+  const win::TGraphicClass gif{kGIFClassName, [] { return std::make_unique<TGIFPicture>(); }};
+  win::TPicture::RegisterFileFormat("GIF", kGIFImageDescription, gif);
+  win::TPicture::RegisterClipboardFormat(GIFClipboardFormat(), gif);
   win::WindowDC screen(nullptr);
   palettedDisplay = screen.get() && GetDeviceCaps(screen.get(), BITSPIXEL) * GetDeviceCaps(screen.get(), PLANES) <= 8;
 }
 
-TGIFPictureRegistration::~TGIFPictureRegistration() { win::UnregisterGraphicClass("gif"); }
+TGIFPictureRegistration::~TGIFPictureRegistration() { win::TPicture::UnregisterGraphicClass(kGIFClassName); }
 
 } // namespace qt

@@ -85,6 +85,12 @@ private:
 // Whether the screen has 8 bits per pixel or fewer; read when the class is registered.
 bool PalettedDisplay();
 
+// The class's name in form data, and the name of its file format and clipboard format.
+inline constexpr char kGIFClassName[] = "TGIFImage";
+inline constexpr char kGIFImageDescription[] = "GIF Image";
+// The clipboard format "GIF Image", registered with Windows on the first call.
+UINT GIFClipboardFormat();
+
 // A GIF picture. The frames and header live in the codec's image; the picture adds drawing,
 // palettes and the render bitmap. Multi-frame pictures show their first frame until they are
 // animated.
@@ -115,6 +121,12 @@ public:
   bool Equals(const win::TGraphic& other) const { return &other == this; }
   // None: the picture is cleared.
   void Assign(const TGIFPicture* source);
+  // The "GIF Image" format (a global block of the GIF stream) or CF_BITMAP; data none: taken
+  // from the open clipboard.
+  void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+  // Fills in the still rendering as CF_BITMAP and, at once, places the GIF stream on the open
+  // clipboard as "GIF Image". Nothing for an empty picture.
+  void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
   void AssignTo(win::TBitmap& target);
   void ClearImage();
 
@@ -161,8 +173,9 @@ private:
   bool paletteBusy_ = false;
 };
 
-// Registers the GIF picture with the picture container for the extension "gif" and reads the
-// display's depth; removes it again when it ends. One for the run of a program.
+// Registers the GIF picture with the picture container for the extension "gif", for the
+// clipboard format "GIF Image" and by its class name, and reads the display's depth; removes it
+// again when it ends. One for the run of a program.
 class TGIFPictureRegistration {
 public:
   TGIFPictureRegistration();

@@ -147,6 +147,9 @@ void TfscrForm::FormCreate(TObject*) {
   FOptions.SetLines({});
   FSlots = qt::BlockSlots{};
   FBlocks.clear();
+  // The layout's sample pictures are the maker's; a screen saver shows only the pictures its
+  // package carries.
+  for (const char* image : {"adImage1", "adImage2"}) Find<win::TImage>(image)->Picture().Clear();
   // 4.
   if (ReadPackage()) {
     ParseBlockTable();

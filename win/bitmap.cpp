@@ -3,6 +3,7 @@
 #include "base/dib_layout.hpp"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -371,6 +372,59 @@ void TBitmap::SaveToStream(qt::Stream& stream) const {
   stream.Write(qt::MakeBMPFileHeader(info.size(), pixels));
   stream.Write(info);
   stream.Write(bits_, static_cast<std::size_t>(pixels));
+}
+
+void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+  BITMAP info{};
+  if (format != CF_BITMAP || !data || !GetObjectW(data, sizeof info, &info))
+    throw EInvalidGraphic("Unsupported clipboard format");
+  std::vector<PALETTEENTRY> colors;
+  TPixelFormat target = pf24bit;
+  if (palette && info.bmBitsPixel <= 8) {
+    colors = PaletteEntries(palette);
+    if (colors.size() > 256) colors.resize(256);
+    target = pf8bit;
+  }
+  UniquePalette ownPalette = MakePalette(colors);
+  Surface next = Surface::Make(info.bmWidth, std::abs(info.bmHeight), target, colors);
+  if (next.handle) {
+    UniqueMemoryDC source(Checked(CreateCompatibleDC(nullptr)));
+    SelectGuard sourceSelected(source.get(), data);
+    HPALETTE oldPalette = nullptr;
+    if (palette) {
+      oldPalette = SelectPalette(source.get(), palette, FALSE);
+      RealizePalette(source.get());
+    }
+    UniqueMemoryDC copy(Checked(CreateCompatibleDC(nullptr)));
+    SelectGuard copySelected(copy.get(), next.handle.get());
+    BitBlt(copy.get(), 0, 0, next.width, next.height, source.get(), 0, 0, SRCCOPY);
+    GdiFlush();
+    if (oldPalette) SelectPalette(source.get(), oldPalette, FALSE);
+  }
+  Replace(std::move(next), false);
+  Deselect();
+  palette_ = std::move(ownPalette);
+  SelectIntoDC();
+  Changed();
+}
+
+void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
+  format = 0;
+  data = nullptr;
+  palette = nullptr;
+  if (!handle_) return;
+  WindowDC screen(nullptr);
+  UniqueBitmap copy(Checked(CreateCompatibleBitmap(screen.get(), width_, height_)));
+  {
+    UniqueMemoryDC target(Checked(CreateCompatibleDC(screen.get())));
+    SelectGuard selected(target.get(), copy.get());
+    DrawWith(target.get(), RECT{0, 0, width_, height_}, SRCCOPY);
+    GdiFlush();
+  }
+  UniquePalette paletteCopy = DuplicatePalette(palette_.get());
+  format = CF_BITMAP;
+  data = copy.release();
+  palette = paletteCopy.release();
 }
 
 void TBitmap::DrawWith(HDC dc, const RECT& r, DWORD rop) const {

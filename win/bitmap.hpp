@@ -112,6 +112,12 @@ public:
   void LoadFromStream(qt::Stream& stream) override;
   void SaveToStream(qt::Stream& stream) const override;
   void Draw(HDC dc, const RECT& r) const override { DrawWith(dc, r, SRCCOPY); }
+  // CF_BITMAP: a device bitmap, read through the palette when one comes with it (then 8 bits per
+  // pixel with that palette, else 24).
+  void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
+  // CF_BITMAP: a device bitmap copy and a copy of the palette (none without one); nothing (format
+  // 0) for an empty bitmap.
+  void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
   void DrawWith(HDC dc, const RECT& r, DWORD rop) const;
 
   // Fired after every change of size, format, palette or content (canvas drawing included).

@@ -38,6 +38,7 @@ inline void DeleteMemoryDC(HDC h) { DeleteDC(h); }
 inline void ReleaseModule(HMODULE h) { FreeLibrary(h); }
 inline void ReleaseKey(HKEY h) { RegCloseKey(h); }
 inline void DestroyWindowHandle(HWND h) { DestroyWindow(h); }
+inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
 
 using UniqueHandle = Unique<HANDLE, CloseHandleChecked>;
 using UniqueFont = Unique<HFONT, DeleteGdiObject>;
@@ -49,6 +50,7 @@ using UniqueMemoryDC = Unique<HDC, DeleteMemoryDC>;
 using UniqueModule = Unique<HMODULE, ReleaseModule>;
 using UniqueKey = Unique<HKEY, ReleaseKey>;
 using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
+using UniqueGlobal = Unique<HGLOBAL, FreeGlobal>;
 
 // A DC from GetDC, given back with ReleaseDC.
 class WindowDC {

@@ -40,6 +40,16 @@ const PropertyTable& TImage::ClassProperties() {
           // A raw data resource of the program; its name's extension picks the picture class.
           {"Picture.Resource",
            StringProperty<TImage>([](TImage& i, const std::string& v) { i.Picture().LoadFromResource(v); })},
+          // Hex data in braces: the class name and the graphic's bytes (TPicture::ReadData).
+          {"Picture.Data", [](TComponent& c, const qt::FormValue& v, FormBinder&) {
+             if (v.kind != qt::FormValue::Kind::Data) throw FormReadError("hex data {..} was expected");
+             qt::MemoryStream bytes(std::string(v.data.begin(), v.data.end()));
+             try {
+               static_cast<TImage&>(c).Picture().ReadData(bytes);
+             } catch (const qt::Error& e) {
+               throw FormReadError(e.what());
+             }
+           }},
       });
   return table;
 }

@@ -1,6 +1,7 @@
 #include "win/picture.hpp"
 
 #include "base/file_stream.hpp"
+#include "win/bitmap.hpp"
 #include "win/jpeg.hpp"
 #include "win/text.hpp"
 
@@ -17,19 +18,41 @@ std::string Lower(std::string_view s) {
   return out;
 }
 
-std::map<std::string, GraphicFactory>& GraphicClasses() {
-  static std::map<std::string, GraphicFactory> classes = [] {
-    GraphicFactory jpeg = [] { return std::make_unique<TJPEGImage>(); };
-    return std::map<std::string, GraphicFactory>{{"jpg", jpeg}, {"jpeg", jpeg}};
+struct FileFormat {
+  std::string description;
+  TGraphicClass graphicClass;
+};
+
+// Every class the container knows, by file extension (lower case), by clipboard format and by
+// class name.
+struct Registry {
+  std::map<std::string, FileFormat> extensions;
+  std::map<UINT, TGraphicClass> clipboardFormats;
+  std::map<std::string, TGraphicClass> classes;
+
+  void AddClass(const TGraphicClass& c) { classes[c.name] = c; }
+};
+
+Registry& Classes() {
+  static Registry registry = [] {
+    Registry r;
+    const TGraphicClass jpeg{"TJPEGImage", [] { return std::make_unique<TJPEGImage>(); }};
+    r.extensions["jpg"] = {"JPEG Image File", jpeg};
+    r.extensions["jpeg"] = {"JPEG Image File", jpeg};
+    r.AddClass(jpeg);
+    const TGraphicClass bitmap{"TBitmap", [] { return std::make_unique<TBitmap>(); }};
+    r.clipboardFormats[CF_BITMAP] = bitmap;
+    r.AddClass(bitmap);
+    return r;
   }();
-  return classes;
+  return registry;
 }
 
 std::unique_ptr<TGraphic> NewGraphic(std::string_view extension) {
-  auto it = GraphicClasses().find(Lower(extension));
-  if (it == GraphicClasses().end())
+  auto it = Classes().extensions.find(Lower(extension));
+  if (it == Classes().extensions.end())
     throw EInvalidGraphic("unknown picture file extension \"." + std::string(extension) + "\"");
-  return it->second();
+  return it->second.graphicClass.create();
 }
 
 // What follows the last dot of the file name; empty when there is none.
@@ -42,11 +65,33 @@ std::string_view ExtensionOf(std::string_view name) {
 
 } // namespace
 
-void RegisterGraphicClass(const std::string& extension, GraphicFactory factory) {
-  GraphicClasses()[Lower(extension)] = std::move(factory);
+void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {
+  throw EInvalidGraphic("Unsupported clipboard format");
 }
 
-void UnregisterGraphicClass(const std::string& extension) { GraphicClasses().erase(Lower(extension)); }
+void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
+  throw EInvalidGraphic("Unsupported clipboard format");
+}
+
+void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
+                                  const TGraphicClass& graphicClass) {
+  Classes().extensions[Lower(extension)] = {description, graphicClass};
+  Classes().AddClass(graphicClass);
+}
+
+void TPicture::RegisterClipboardFormat(UINT format, const TGraphicClass& graphicClass) {
+  Classes().clipboardFormats[format] = graphicClass;
+  Classes().AddClass(graphicClass);
+}
+
+void TPicture::UnregisterGraphicClass(const std::string& className) {
+  Registry& r = Classes();
+  std::erase_if(r.extensions, [&](const auto& e) { return e.second.graphicClass.name == className; });
+  std::erase_if(r.clipboardFormats, [&](const auto& e) { return e.second.name == className; });
+  r.classes.erase(className);
+}
+
+bool TPicture::SupportsClipboardFormat(UINT format) { return Classes().clipboardFormats.contains(format); }
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
   graphic_ = std::move(graphic);
@@ -79,6 +124,36 @@ void TPicture::LoadFromResource(const std::string& name) {
 
 void TPicture::SaveToStream(qt::Stream& stream) const {
   if (graphic_) graphic_->SaveToStream(stream);
+}
+
+void TPicture::ReadData(qt::Stream& stream) {
+  unsigned char length = 0;
+  if (stream.Read(&length, 1) == 0 || length == 0) {
+    Clear();
+    return;
+  }
+  std::string name(length, '\0');
+  stream.ReadExact(name.data(), length);
+  auto it = Classes().classes.find(name);
+  if (it == Classes().classes.end()) throw EInvalidGraphic("unknown class " + name);
+  std::unique_ptr<TGraphic> graphic = it->second.create();
+  graphic->LoadFromStream(stream);
+  SetGraphic(std::move(graphic));
+}
+
+void TPicture::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
+  auto it = Classes().clipboardFormats.find(format);
+  if (it == Classes().clipboardFormats.end()) throw EInvalidGraphic("Unsupported clipboard format");
+  std::unique_ptr<TGraphic> graphic = it->second.create();
+  graphic->LoadFromClipboardFormat(format, data, palette);
+  SetGraphic(std::move(graphic));
+}
+
+void TPicture::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) const {
+  format = 0;
+  data = nullptr;
+  palette = nullptr;
+  if (graphic_) graphic_->SaveToClipboardFormat(format, data, palette);
 }
 
 } // namespace win

@@ -29,19 +29,45 @@ public:
   virtual bool Empty() const { return Width() == 0 || Height() == 0; }
   // Stretches the picture over r.
   virtual void Draw(HDC dc, const RECT& r) const = 0;
+
+  // The clipboard form of the graphic: a format, its data (a global memory block or a GDI
+  // handle) and a palette or none. Load only reads data and palette; Save hands new ones to the
+  // caller, who places them on the open clipboard. Unless a class says otherwise both throw
+  // EInvalidGraphic "Unsupported clipboard format".
+  virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+  virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
 };
 
 using qt::EInvalidGraphic;
 
-using GraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
-// File extensions (without the dot, compared without regard to case) and the graphic class that
-// reads them. "jpg" and "jpeg" are there from the start; other codecs add themselves.
-void RegisterGraphicClass(const std::string& extension, GraphicFactory factory);
-void UnregisterGraphicClass(const std::string& extension);
+// One graphic class cannot be turned into another ("Cannot assign a TBitmap to a TGIFImage").
+class EConvertError : public qt::Error {
+public:
+  using qt::Error::Error;
+};
 
-// Holds one graphic, or none, whose class the file extension picks.
+using GraphicFactory = std::function<std::unique_ptr<TGraphic>()>;
+// A graphic class as the picture container knows it: by its class name ("TJPEGImage"), which
+// form data store, and how to make one.
+struct TGraphicClass {
+  std::string name;
+  GraphicFactory create;
+};
+
+// Holds one graphic, or none, whose class the file extension, the form data or the clipboard
+// format picks.
 class TPicture {
 public:
+  // The class reads files of that extension (without the dot, in any letter case). TJPEGImage
+  // for "jpg" and "jpeg" is there from the start; other codecs add themselves.
+  static void RegisterFileFormat(const std::string& extension, const std::string& description,
+                                 const TGraphicClass& graphicClass);
+  // The class reads that clipboard format. TBitmap for CF_BITMAP is there from the start.
+  static void RegisterClipboardFormat(UINT format, const TGraphicClass& graphicClass);
+  // Forgets the class by every extension, clipboard format and its name.
+  static void UnregisterGraphicClass(const std::string& className);
+  static bool SupportsClipboardFormat(UINT format);
+
   TGraphic* Graphic() const { return graphic_.get(); }
   void SetGraphic(std::unique_ptr<TGraphic> graphic);
   void Clear() { SetGraphic(nullptr); }
@@ -56,6 +82,15 @@ public:
   void LoadFromResource(const std::string& name);
   // The graphic's file bytes; nothing for an empty picture.
   void SaveToStream(qt::Stream& stream) const;
+  // Form data: one length byte and the graphic's class name, then the graphic's own bytes to the
+  // end. No bytes or an empty class name clear the picture; an unknown class name throws
+  // EInvalidGraphic naming it.
+  void ReadData(qt::Stream& stream);
+  // By the class registered for the format; another format throws EInvalidGraphic
+  // "Unsupported clipboard format". A failure leaves the picture as it was.
+  void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
+  // Nothing (format 0) for no picture.
+  void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) const;
 
   std::function<void()> OnChange;
 

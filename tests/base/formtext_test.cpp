@@ -37,6 +37,26 @@ end
   EXPECT_EQ(f.children[0].properties[0].value.data, (std::vector<uint8_t>{0x0a, 0xff}));
 }
 
+TEST(FormText, HexDataRunsOverLinesInBraces) {
+  const char* text = "object A: TA\r\n"
+                     "  Picture.Data = {\r\n"
+                     "    0954474946496D616765\r\n"
+                     "\t  47494638 3961}\r\n"
+                     "  Left = 3\r\n"
+                     "  Empty = {}\r\n"
+                     "end\r\n";
+  qt::FormObject f = qt::ParseFormText(text);
+  ASSERT_EQ(f.properties.size(), 3u);
+  EXPECT_EQ(f.properties[0].name, "Picture.Data");
+  EXPECT_EQ(f.properties[0].value.kind, FormValue::Kind::Data);
+  const std::string bytes(f.properties[0].value.data.begin(), f.properties[0].value.data.end());
+  EXPECT_EQ(bytes, "\x09TGIFImageGIF89a");
+  EXPECT_EQ(f.properties[1].line, 5);
+  EXPECT_EQ(f.properties[1].value.integer, 3);
+  EXPECT_EQ(f.properties[2].value.kind, FormValue::Kind::Data);
+  EXPECT_TRUE(f.properties[2].value.data.empty());
+}
+
 TEST(FormText, MalformedTextNamesTheLine) {
   struct Case {
     const char* text;
@@ -48,6 +68,8 @@ TEST(FormText, MalformedTextNamesTheLine) {
       {"object A: TA\nend\nend\n", "text after the last 'end'"},
       {"object A TA\nend\n", "':' was expected"},
       {"object A: TA\n  D = {abc}\nend\n", "odd number of hex digits"},
+      {"object A: TA\n  D = {\n    0A0B\n    0C0G}\nend\n", "line 4: hex digit expected in data"},
+      {"object A: TA\n  D = {\n    0A0B\n", "'}' was expected"},
   };
   for (const auto& c : cases) {
     try {

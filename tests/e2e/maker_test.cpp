@@ -161,7 +161,7 @@ protected:
 
 // Tab-local places of the layout.
 constexpr POINT kEdit1{7, 41}, kListBox1{9, 73}, kHint1{32, 70}, kUrl3{16, 60}, kTitle{14, 96}, kEdit3{15, 40};
-constexpr POINT kCheckBox4{16, 8}, kAdImage1{350, 0}, kAdImage2{0, 295}, kSp5{120, 14}, kSpeedButton1{406, 39};
+constexpr POINT kCheckBox4{16, 8}, kCheckBox5{16, 27}, kAdImage1{350, 0}, kAdImage2{0, 295}, kSp5{120, 14}, kSpeedButton1{406, 39};
 constexpr POINT kComboBox1{128, 13}, kComboBox2{234, 12}, kSpeedButton6{300, 9}, kSpeedButton7{384, 9};
 constexpr POINT kMemo2{2, 120}, kImage1{273, 68}, kFlash1{287, 85}, kInfoLabel{168, 152};
 
@@ -191,6 +191,13 @@ TEST_F(MakerTest, FirstStartShowsDefaultsAndEscClosesWritingTheSettings) {
   RECT before = RectIn(ad1, maker.Sheet());
   EXPECT_EQ(before.right - before.left, 120);
   EXPECT_EQ(before.bottom - before.top, 90);
+  // The layout's animated sample GIF shows its first frame: the ball over its band.
+  RECT shown;
+  GetWindowRect(ad1, &shown);
+  EXPECT_TRUE(WaitUntil([&] {
+    return ScreenPixel(shown.left + 16, shown.top + 38) == RGB(0xFF, 0xD2, 0x3F) &&
+           ScreenPixel(shown.left + 100, shown.top + 10) == RGB(0x1A, 0x3A, 0x6E);
+  })) << "the sample picture shows";
   std::tie(title, filter) = maker.Answer(ad1, L"");
   EXPECT_EQ(title, L"指定广告图片文件");
   EXPECT_EQ(filter, L"广告图片文件(*.jpg;*.gif)");
@@ -447,6 +454,8 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   Click(maker.At(kCheckBox4.x, kCheckBox4.y));
   maker.Answer(maker.At(kAdImage1.x, kAdImage1.y), sample);
   Type(maker.At(kHint1.x, kHint1.y), L"看广告");
+  // Picture 2 stays the layout's sample, and is packed as it is.
+  Click(maker.At(kCheckBox5.x, kCheckBox5.y));
   maker.ShowTab(2);
   SendMessageW(maker.At(kMemo2.x, kMemo2.y), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(about.c_str()));
   Type(maker.At(kUrl3.x, kUrl3.y), L"http://example.org/");
@@ -474,6 +483,7 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   const std::vector<std::pair<int, std::string>> expected{
       {qt::bkSwf, movie},
       {qt::bkAd1Jpeg, ReadAll(sample)},
+      {qt::bkAd2Jpeg, ReadAll(WindowsPath(QT_SAMPLE_AD2))},
       {qt::bkCaption, win::Narrow(L"第一行\r\n第二行")},
       {qt::bkAbout, qt::JoinLines(qt::MakeAboutLines(qt::SplitLines(win::Narrow(about))))},
       {qt::bkOptions, win::Narrow(L"[other]\r\nhint1=看广告\r\nhint2=\r\ntitle=海浪 屏保\r\nurl1=\r\nurl2=\r\n"

@@ -405,6 +405,33 @@ void ExpectFirstAdvertBlank(const fs::path& saver, COLORREF left2, const wchar_t
   EXPECT_TRUE(settings.CloseAndWait(form));
 }
 
+// The layout's sample pictures are the maker's: a package without pictures shows neither, each
+// image keeping the layout's size.
+TEST_F(PlayerRules, WithoutAdvertPicturesTheSettingsWindowShowsNoSamples) {
+  Write(WithMovie());
+  Process settings(saver_, L"/c");
+  HWND form = settings.Form();
+  ASSERT_TRUE(form);
+  HWND ad1 = nullptr, ad2 = nullptr;
+  ASSERT_TRUE(WaitUntil([&] { return (ad1 = BySize(form, 120, 90)) && (ad2 = BySize(form, 468, 133)); }));
+  RECT r2;
+  GetWindowRect(ad2, &r2);
+  ASSERT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left - 1, r2.top + 60), RGB(0xC0, 0xDC, 0xC0)); }))
+      << "the settings panel is drawn";
+  for (HWND ad : {ad1, ad2}) {
+    RECT r;
+    GetWindowRect(ad, &r);
+    // Where the samples have their ball and their text, the panel's background shows.
+    EXPECT_TRUE(WaitUntil([&] {
+      return Near(ScreenPixel(r.left + 16, r.top + 38), ScreenPixel(r.left - 1, r.top + 38)) &&
+             Near(ScreenPixel((r.left + r.right) / 2, (r.top + r.bottom) / 2),
+                  ScreenPixel(r.left - 1, (r.top + r.bottom) / 2));
+    }));
+  }
+  Screenshot(L"settings_no_adverts");
+  EXPECT_TRUE(settings.CloseAndWait(form));
+}
+
 TEST_F(PlayerRules, ADamagedAdvertPictureShowsNothingAndNoMessage) {
   Content c = WithMovie();
   c.ad1Jpeg = std::string("\xFF\xD8\xFF\xE0", 4) + std::string(200, 'x');

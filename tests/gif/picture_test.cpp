@@ -303,9 +303,18 @@ TEST(GIFPictureClass, ThePictureContainerOpensGifFilesByExtensionWhileRegistered
       EXPECT_EQ(picture.Height(), 2);
       EXPECT_FALSE(gif->Empty());
     }
+    EXPECT_TRUE(win::TPicture::SupportsClipboardFormat(GIFClipboardFormat()));
+    win::TPicture picture;
+    MemoryStream data(std::string("\x09TGIFImage") + bytes);
+    picture.ReadData(data);
+    EXPECT_NE(dynamic_cast<TGIFPicture*>(picture.Graphic()), nullptr);
   }
+  // Unregistered by its class name, it is gone by extension, clipboard format and name.
   win::TPicture picture;
   EXPECT_THROW(picture.LoadFromFile(paths[0]), EInvalidGraphic);
+  EXPECT_FALSE(win::TPicture::SupportsClipboardFormat(GIFClipboardFormat()));
+  MemoryStream data(std::string("\x09TGIFImage") + bytes);
+  EXPECT_THROW(picture.ReadData(data), EInvalidGraphic);
   for (const std::string& path : paths)
     std::filesystem::remove(path);
 }

@@ -242,6 +242,59 @@ TEST(BitmapTest, BmpStreamsRoundTripAndDamagedOnesChangeNothing) {
   EXPECT_EQ(Shown(b, 0, 0), RGB(4, 5, 6));
 }
 
+// The clipboard's bitmap is a handle that no DC holds: an 8-bit DIB section of its own here.
+TEST(BitmapTest, AClipboardBitmapIsReadThroughItsPaletteAndACopyIsHandedOut) {
+  const std::vector<PALETTEENTRY> colors = Entries({RGB(200, 10, 20), RGB(5, 150, 250), RGB(255, 255, 255)});
+  struct {
+    BITMAPINFOHEADER header{sizeof(BITMAPINFOHEADER), 3, 1, 1, 8, BI_RGB, 0, 0, 0, 3, 0};
+    RGBQUAD table[3] = {{20, 10, 200, 0}, {250, 150, 5, 0}, {255, 255, 255, 0}};
+  } info;
+  void* bits = nullptr;
+  UniqueBitmap source(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+  ASSERT_TRUE(source);
+  const unsigned char indices[4] = {1, 2, 0, 0};
+  std::memcpy(bits, indices, 4);
+  const UniquePalette palette = MakePalette(colors);
+  for (HPALETTE given : {palette.get(), static_cast<HPALETTE>(nullptr)}) {
+    SCOPED_TRACE(given ? "with its palette" : "without a palette");
+    TBitmap bitmap;
+    bitmap.LoadFromClipboardFormat(CF_BITMAP, source.get(), given);
+    EXPECT_EQ(bitmap.PixelFormat(), given ? pf8bit : pf24bit);
+    EXPECT_EQ(PaletteEntries(bitmap.Palette()).size(), given ? 3u : 0u);
+    ASSERT_EQ(bitmap.Width(), 3);
+    EXPECT_EQ(Shown(bitmap, 0, 0), RGB(5, 150, 250));
+    EXPECT_EQ(Shown(bitmap, 1, 0), RGB(255, 255, 255));
+    EXPECT_EQ(Shown(bitmap, 2, 0), RGB(200, 10, 20));
+
+    // Handed out: a bitmap of the same picture and a palette, both the caller's.
+    UINT format = 0;
+    HANDLE data = nullptr;
+    HPALETTE copy = nullptr;
+    bitmap.SaveToClipboardFormat(format, data, copy);
+    EXPECT_EQ(format, static_cast<UINT>(CF_BITMAP));
+    UniqueBitmap ownData(static_cast<HBITMAP>(data));
+    UniquePalette ownCopy(copy);
+    EXPECT_EQ(PaletteEntries(copy).size(), given ? 3u : 0u);
+    TBitmap back;
+    back.LoadFromClipboardFormat(format, data, copy);
+    EXPECT_EQ(Shown(back, 0, 0), RGB(5, 150, 250));
+    EXPECT_EQ(Shown(back, 2, 0), RGB(200, 10, 20));
+  }
+  TBitmap other;
+  try {
+    other.LoadFromClipboardFormat(CF_DIB, source.get(), nullptr);
+    ADD_FAILURE() << "took CF_DIB";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_STREQ(e.what(), "Unsupported clipboard format");
+  }
+  EXPECT_EQ(other.Width(), 0);
+  UINT format = 1;
+  HANDLE data = nullptr;
+  HPALETTE none = nullptr;
+  other.SaveToClipboardFormat(format, data, none);
+  EXPECT_EQ(format, 0u) << "nothing for an empty bitmap";
+}
+
 TEST(CanvasTest, FillCopyStretchAndCopyMode) {
   TBitmap source;
   source.SetPixelFormat(pf24bit);

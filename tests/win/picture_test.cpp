@@ -227,11 +227,13 @@ TEST_F(Pictures, ThePictureClassFollowsTheFileExtension) {
     EXPECT_THROW(picture.LoadFromFile(PathOf(name)), EInvalidGraphic);
     EXPECT_EQ(picture.Graphic(), nullptr);
   }
-  RegisterGraphicClass("GIF", [] { return std::make_unique<TFakeGif>(); });
+  TPicture::RegisterFileFormat("GIF", "GIF Image", {"TFakeGif", [] { return std::make_unique<TFakeGif>(); }});
   TPicture picture;
   picture.LoadFromFile(WriteFile("e.Gif", "GIF89a"));
   EXPECT_NE(dynamic_cast<TFakeGif*>(picture.Graphic()), nullptr);
   EXPECT_EQ(picture.Width(), 3);
+  TPicture::UnregisterGraphicClass("TFakeGif");
+  EXPECT_THROW(picture.LoadFromFile(PathOf("e.Gif")), EInvalidGraphic);
 }
 
 TEST_F(Pictures, AFailedLoadKeepsThePreviousPicture) {

@@ -1,0 +1,221 @@
+// The GIF picture through the picture container: the sample in both programs' layouts as form
+// data, and the clipboard, on real Win32 under Wine.
+#include "gif/gif_picture.hpp"
+
+#include "win/application.hpp"
+#include "win/clipboard.hpp"
+#include "win/form.hpp"
+#include "win/image.hpp"
+#include "win/stdctrls.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace qt {
+namespace {
+
+const FormObject* FindObject(const FormObject& obj, const std::string& name) {
+  if (obj.name == name) return &obj;
+  for (const FormObject& child : obj.children)
+    if (const FormObject* found = FindObject(child, name)) return found;
+  return nullptr;
+}
+
+// The form data of adImage1 in a layout file of the source tree.
+std::vector<std::uint8_t> SampleData(const char* layout) {
+  std::ifstream file(std::string(QT_SOURCE_DIR) + "/" + layout, std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  const FormObject root = ParseFormText(text);
+  const FormObject* image = FindObject(root, "adImage1");
+  if (image)
+    for (const FormProperty& p : image->properties)
+      if (p.name == "Picture.Data") return p.value.data;
+  ADD_FAILURE() << layout << " has no adImage1 with Picture.Data";
+  return {};
+}
+
+std::string StreamOf(const win::TGraphic& graphic) {
+  MemoryStream out;
+  graphic.SaveToStream(out);
+  return out.Bytes();
+}
+
+std::string What(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "(nothing thrown)";
+}
+
+class TDataForm : public win::TForm {
+public:
+  using TForm::TForm;
+};
+
+class GIFPictureContainer : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    static win::TApplication app;
+    static bool registered = (win::RegisterStandardControls(), true);
+    (void)registered;
+  }
+  TGIFPictureRegistration registration_;
+};
+
+TEST_F(GIFPictureContainer, BothLayoutsCarryTheAnimatedSampleAsFormDataOfTheGIFClass) {
+  const std::vector<std::uint8_t> maker = SampleData("maker/Form1.txt"), player = SampleData("player/fscrForm.txt");
+  EXPECT_EQ(maker, player) << "one sample for both programs";
+  ASSERT_GT(maker.size(), 10u);
+  win::TPicture picture;
+  MemoryStream data(std::string(maker.begin(), maker.end()));
+  picture.ReadData(data);
+  auto* gif = dynamic_cast<TGIFPicture*>(picture.Graphic());
+  ASSERT_NE(gif, nullptr);
+  EXPECT_EQ(gif->Width(), 120);
+  EXPECT_EQ(gif->Height(), 90);
+  ASSERT_EQ(gif->FrameCount(), 6);
+  // An animation: every frame waits, the frames differ, and it loops.
+  bool loops = false;
+  for (int i = 0; i < gif->FrameCount(); ++i) {
+    TGIFSubImage& frame = gif->Image().Images().Items(i);
+    ASSERT_NE(frame.GraphicControlExtension(), nullptr) << i;
+    EXPECT_GT(frame.GraphicControlExtension()->DelayTime(), 0) << i;
+    for (int e = 0; e < frame.Extensions().Count(); ++e)
+      loops |= dynamic_cast<TGIFAppExtNSLoop*>(&frame.Extensions().Items(e)) != nullptr;
+    if (i > 0) {
+      EXPECT_FALSE(std::equal(frame.Data(), frame.Data() + 120 * 90, gif->Image().Images().Items(0).Data())) << i;
+    }
+  }
+  EXPECT_TRUE(loops);
+  EXPECT_LT(maker.size(), 4096u) << "a small picture keeps the layouts readable";
+}
+
+TEST_F(GIFPictureContainer, AnImageTakesFormDataThroughTheClassNameAndAnUnknownNameIsAnError) {
+  const std::vector<std::uint8_t> sample = SampleData("player/fscrForm.txt");
+  std::ostringstream hex;
+  hex << std::hex << std::uppercase;
+  for (std::size_t i = 0; i < sample.size(); ++i)
+    hex << (i % 32 == 0 ? "\n    " : "") << (sample[i] >> 4) << (sample[i] & 15);
+  TDataForm form(nullptr);
+  form.ReadLayout("object F: TDataForm\n  object I: TImage\n    AutoSize = True\n    Picture.Data = {" + hex.str() +
+                  "}\n  end\nend\n");
+  auto* image = dynamic_cast<win::TImage*>(form.FindComponent("I"));
+  ASSERT_NE(image, nullptr);
+  EXPECT_NE(dynamic_cast<TGIFPicture*>(image->Picture().Graphic()), nullptr);
+  EXPECT_EQ(image->Width(), 120);
+  EXPECT_EQ(image->Height(), 90);
+
+  TDataForm unknown(nullptr);
+  const std::string error = What([&] {
+    unknown.ReadLayout("object F: TDataForm\n  object I: TImage\n    Picture.Data = {\n      0554"
+                       "4E6F70654749}\n  end\nend\n");
+  });
+  EXPECT_NE(error.find("unknown class TNope"), std::string::npos) << error;
+  EXPECT_NE(error.find("layout line 3"), std::string::npos) << error;
+}
+
+// A window to own what is placed on the clipboard.
+struct Owner {
+  win::UniqueWindow window{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr)};
+};
+
+TEST_F(GIFPictureContainer, AGIFPictureGoesToTheClipboardAsGIFAndBitmapAndComesBackWhole) {
+  const std::vector<std::uint8_t> sample = SampleData("maker/Form1.txt");
+  win::TPicture picture;
+  MemoryStream data(std::string(sample.begin(), sample.end()));
+  picture.ReadData(data);
+  auto* gif = dynamic_cast<TGIFPicture*>(picture.Graphic());
+  ASSERT_NE(gif, nullptr);
+  Owner owner;
+  ASSERT_TRUE(owner.window);
+  {
+    win::TClipboard clipboard(owner.window.get());
+    clipboard.Assign(picture);
+  }
+  win::TClipboard clipboard(owner.window.get());
+  EXPECT_TRUE(clipboard.HasFormat(GIFClipboardFormat()));
+  EXPECT_TRUE(clipboard.HasFormat(CF_BITMAP));
+  char name[64] = {};
+  GetClipboardFormatNameA(GIFClipboardFormat(), name, sizeof name);
+  EXPECT_STREQ(name, "GIF Image");
+
+  win::TPicture back;
+  clipboard.AssignTo(back);
+  auto* copy = dynamic_cast<TGIFPicture*>(back.Graphic());
+  ASSERT_NE(copy, nullptr);
+  EXPECT_EQ(copy->Width(), 120);
+  EXPECT_EQ(copy->Height(), 90);
+  EXPECT_EQ(copy->FrameCount(), 6);
+  EXPECT_EQ(StreamOf(*copy), StreamOf(*gif)) << "the same frames, maps and pixels";
+
+  // The bitmap beside it is the still rendering: frame 0, the ball and the bands.
+  win::TBitmap bitmap;
+  bitmap.LoadFromClipboardFormat(CF_BITMAP, clipboard.GetAsHandle(CF_BITMAP),
+                                 static_cast<HPALETTE>(clipboard.GetAsHandle(CF_PALETTE)));
+  ASSERT_EQ(bitmap.Width(), 120);
+  ASSERT_EQ(bitmap.Height(), 90);
+  win::TBitmap* still = gif->EnsureBitmap();
+  ASSERT_NE(still, nullptr);
+  for (POINT p : {POINT{16, 38}, POINT{100, 10}, POINT{60, 80}}) {
+    SCOPED_TRACE(std::to_string(p.x) + "," + std::to_string(p.y));
+    EXPECT_EQ(GetPixel(bitmap.Canvas().Handle(), p.x, p.y), GetPixel(still->Canvas().Handle(), p.x, p.y));
+  }
+  EXPECT_NE(GetPixel(bitmap.Canvas().Handle(), 16, 38), GetPixel(bitmap.Canvas().Handle(), 100, 10));
+}
+
+TEST_F(GIFPictureContainer, OtherClipboardFormatsAreRefused) {
+  TGIFPicture gif;
+  win::UniqueGlobal text(GlobalAlloc(GMEM_MOVEABLE, 4));
+  EXPECT_EQ(What([&] { gif.LoadFromClipboardFormat(CF_TEXT, text.get(), nullptr); }), "Unsupported clipboard format");
+  EXPECT_THROW(gif.LoadFromClipboardFormat(CF_TEXT, text.get(), nullptr), GIFException);
+  win::TPicture picture;
+  EXPECT_EQ(What([&] { picture.LoadFromClipboardFormat(CF_TEXT, text.get(), nullptr); }),
+            "Unsupported clipboard format");
+  EXPECT_EQ(picture.Graphic(), nullptr);
+  // A bitmap is read but cannot become frames: the conversion error, and the picture unchanged.
+  win::UniqueBitmap bitmap(CreateBitmap(2, 2, 1, 32, nullptr));
+  EXPECT_EQ(What([&] { gif.LoadFromClipboardFormat(CF_BITMAP, bitmap.get(), nullptr); }),
+            "Cannot assign a TBitmap to a TGIFImage");
+  EXPECT_THROW(gif.LoadFromClipboardFormat(CF_BITMAP, bitmap.get(), nullptr), win::EConvertError);
+  EXPECT_TRUE(gif.Empty());
+  // Nothing given and nothing of the format on the clipboard.
+  Owner owner;
+  win::TClipboard clipboard(owner.window.get());
+  clipboard.Clear();
+  EXPECT_EQ(What([&] { gif.LoadFromClipboardFormat(GIFClipboardFormat(), nullptr, nullptr); }),
+            "Unsupported clipboard format");
+  EXPECT_EQ(What([&] { clipboard.AssignTo(picture); }), "Unsupported clipboard format");
+  // An empty picture places nothing.
+  UINT format = 1;
+  HANDLE data = nullptr;
+  HPALETTE palette = nullptr;
+  win::TPicture empty;
+  empty.SetGraphic(std::make_unique<TGIFPicture>());
+  empty.SaveToClipboardFormat(format, data, palette);
+  EXPECT_EQ(format, 0u);
+  EXPECT_EQ(data, nullptr);
+}
+
+TEST_F(GIFPictureContainer, AGIFThatCannotBePlacedFailsAndHandsOutNothing) {
+  const std::vector<std::uint8_t> sample = SampleData("maker/Form1.txt");
+  MemoryStream data(std::string(sample.begin() + 10, sample.end())); // past the class name
+  TGIFPicture gif;
+  gif.LoadFromStream(data);
+  // The clipboard is not open, so Windows refuses the block.
+  UINT format = 0;
+  HANDLE handle = nullptr;
+  HPALETTE palette = nullptr;
+  EXPECT_EQ(What([&] { gif.SaveToClipboardFormat(format, handle, palette); }), "Failed to store GIF on clipboard");
+  EXPECT_EQ(format, 0u);
+  EXPECT_EQ(handle, nullptr);
+  EXPECT_EQ(palette, nullptr);
+}
+
+} // namespace
+} // namespace qt

@@ -329,10 +329,20 @@ void TBitmap::Assign(const TBitmap& source) {
 }
 
 void TBitmap::LoadFromStream(qt::Stream& stream) {
-  std::string file;
-  char chunk[65536];
-  for (std::size_t n; (n = stream.Read(chunk, sizeof chunk)) > 0;)
-    file.append(chunk, n);
+  // Bytes already in memory are read where they lie: another copy of a large picture costs fresh
+  // heap pages, which made a GIF frame's first rendering slower than decoding a JPEG.
+  std::string copy;
+  std::string_view file;
+  if (auto* memory = dynamic_cast<qt::MemoryStream*>(&stream)) {
+    const std::uint64_t at = std::min<std::uint64_t>(memory->Position(), memory->Bytes().size());
+    file = std::string_view(memory->Bytes()).substr(static_cast<std::size_t>(at));
+    memory->Seek(0, qt::SeekOrigin::end);
+  } else {
+    char chunk[65536];
+    for (std::size_t n; (n = stream.Read(chunk, sizeof chunk)) > 0;)
+      copy.append(chunk, n);
+    file = copy;
+  }
   const std::optional<qt::BMPLayout> layout = qt::ReadBMPLayout(file);
   if (!layout) throw EInvalidGraphic("Bitmap image is not valid");
   TPixelFormat format = pf32bit;

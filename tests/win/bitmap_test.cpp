@@ -1,10 +1,13 @@
 #include "win/bitmap.hpp"
 
+#include "base/file_stream.hpp"
 #include "base/stream.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <string>
 #include <vector>
 
 namespace win {
@@ -235,6 +238,29 @@ TEST(BitmapTest, BmpStreamsRoundTripAndDamagedOnesChangeNothing) {
   c.LoadFromStream(topDown);
   EXPECT_EQ(Shown(c, 0, 0), RGB(4, 5, 6));
   EXPECT_EQ(Shown(c, 2, 1), RGB(4, 5, 6));
+
+  // From the middle of a stream in memory, and from a file: read to the stream's end either way.
+  const std::filesystem::path path =
+      std::filesystem::temp_directory_path() / ("qt_bitmap_test_" + std::to_string(GetCurrentProcessId()) + ".bmp");
+  {
+    qt::FileStream out(path, qt::FileStream::Mode::create);
+    out.Write(bytes.Bytes());
+  }
+  qt::MemoryStream prefixed("BM??" + bytes.Bytes());
+  prefixed.SetPosition(4);
+  {
+    qt::FileStream inFile(path, qt::FileStream::Mode::read);
+    for (qt::Stream* source : {static_cast<qt::Stream*>(&prefixed), static_cast<qt::Stream*>(&inFile)}) {
+      TBitmap d;
+      d.LoadFromStream(*source);
+      EXPECT_EQ(source->Position(), source->Size());
+      EXPECT_EQ(d.Width(), 3);
+      EXPECT_EQ(Shown(d, 0, 0), RGB(4, 5, 6));
+      EXPECT_EQ(Shown(d, 2, 1), RGB(4, 5, 6));
+    }
+  }
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
 
   qt::MemoryStream damaged(bytes.Bytes().substr(0, bytes.Bytes().size() - 1));
   EXPECT_THROW(b.LoadFromStream(damaged), EInvalidGraphic);

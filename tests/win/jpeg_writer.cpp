@@ -8,7 +8,8 @@
 
 namespace qt::testing {
 
-std::string EncodeJpeg(int width, int height, bool gray, const std::function<COLORREF(int x, int y)>& pixel) {
+std::string EncodeJpeg(int width, int height, bool gray, const std::function<COLORREF(int x, int y)>& pixel,
+                       int quality) {
   jpeg_compress_struct c{};
   jpeg_error_mgr err;
   c.err = jpeg_std_error(&err);
@@ -21,7 +22,7 @@ std::string EncodeJpeg(int width, int height, bool gray, const std::function<COL
   c.input_components = gray ? 1 : 3;
   c.in_color_space = gray ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, 95, TRUE);
+  jpeg_set_quality(&c, quality, TRUE);
   jpeg_start_compress(&c, TRUE);
   std::vector<JSAMPLE> row(width * 3);
   while (c.next_scanline < c.image_height) {

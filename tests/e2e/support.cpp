@@ -21,7 +21,9 @@ std::wstring WindowsPath(const char* unixPath) {
 }
 
 bool WaitUntil(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(8);
+  // Every wait is for a state that must come, so a long bound costs a passing run nothing. The first
+  // program started in a new Wine prefix on a loaded machine can take well over 10 s to show.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
   while (!done()) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     // The test's own windows (a preview host) keep painting while it waits.

@@ -40,6 +40,8 @@ inline constexpr char kInvalidPixel[] = "Invalid pixel coordinates";
 inline constexpr char kImageTooLarge[] = "Image too large for memory";
 inline constexpr char kColorNotInTable[] = "Color not in color table";
 inline constexpr char kObjectNotSupported[] = "Object type not supported for operation";
+inline constexpr char kInvalidReductionMethod[] = "Invalid reduction method";
+inline constexpr char kInvalidDitherKind[] = "Invalid dither kind";
 } // namespace gif_text
 
 } // namespace qt

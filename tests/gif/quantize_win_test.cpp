@@ -99,6 +99,22 @@ TEST(QuantizeBitmapTest, EachReductionMethod) {
   }
 }
 
+TEST(QuantizeBitmapTest, BlackAndWhiteByTheLumaThreshold) {
+  const std::vector<std::uint8_t>& photo = Photo();
+  const std::unique_ptr<TBitmap> source = Bitmap(photo, kWidth, kHeight);
+  const Reduced r = Read(*QuantizeBitmap(*source, ReduceBlackWhite, DitherNearest, 8, nullptr));
+  ASSERT_EQ(r.indices.size(), photo.size() / 3);
+  std::size_t white = 0;
+  for (std::size_t i = 0; i < r.indices.size(); ++i) {
+    const int luma = 77 * photo[3 * i + 2] + 150 * photo[3 * i + 1] + 29 * photo[3 * i];
+    ASSERT_EQ(r.indices[i], luma > 32512 ? 1 : 0) << i;
+    white += r.indices[i];
+  }
+  EXPECT_GT(white, 0u);
+  EXPECT_LT(white, r.indices.size());
+  EXPECT_EQ(RGB(r.palette[1].peRed, r.palette[1].peGreen, r.palette[1].peBlue), RGB(255, 255, 255));
+}
+
 TEST(QuantizeBitmapTest, EachDitherKind) {
   const std::vector<std::uint8_t>& photo = Photo();
   for (const std::uint8_t method : {ReduceCube216, ReduceOctree}) {

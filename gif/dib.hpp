@@ -17,6 +17,8 @@ public:
   TDIB& operator=(const TDIB&) = delete;
   // Row 0 is the top row.
   virtual void* RowAddress(int row) = 0;
+  win::TBitmap& Bitmap() const { return bitmap_; }
+  win::TPixelFormat PixelFormat() const { return format_; }
 
 protected:
   TDIB(win::TBitmap& bitmap, win::TPixelFormat format) : bitmap_(bitmap), format_(format) {}

@@ -10,12 +10,6 @@ namespace {
 constexpr char kRendering[] = "Rendering...";
 constexpr char kNoColorTable[] = "No global or local color table defined";
 
-template <class H>
-H CheckGDIHandle(H handle) {
-  if (!handle) throw win::EOutOfResources("Out of system resources");
-  return handle;
-}
-
 // Bytes of a mask row: 16-bit aligned.
 std::size_t MaskStride(int width) { return static_cast<std::size_t>((width + 15) >> 4) * 2; }
 
@@ -119,7 +113,7 @@ bool TGIFFrameRender::MaskWanted() {
 
 void TGIFFrameRender::StoreMask(const std::vector<std::uint8_t>& rows, bool anyTransparent) {
   if (!anyTransparent) return;
-  mask_.reset(CheckGDIHandle(CreateBitmap(frame_.Width(), frame_.Height(), 1, 1, rows.data())));
+  mask_.reset(win::CheckGDIHandle(CreateBitmap(frame_.Width(), frame_.Height(), 1, 1, rows.data())));
 }
 
 std::unique_ptr<win::TBitmap> TGIFFrameRender::RenderPlain() {

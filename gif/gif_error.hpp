@@ -42,6 +42,8 @@ inline constexpr char kColorNotInTable[] = "Color not in color table";
 inline constexpr char kObjectNotSupported[] = "Object type not supported for operation";
 inline constexpr char kUnsupportedClipboardFormat[] = "Unsupported clipboard format";
 inline constexpr char kClipboardStoreFailed[] = "Failed to store GIF on clipboard";
+inline constexpr char kInvalidReductionMethod[] = "Invalid reduction method";
+inline constexpr char kInvalidDitherKind[] = "Invalid dither kind";
 } // namespace gif_text
 
 } // namespace qt

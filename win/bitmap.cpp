@@ -11,12 +11,6 @@
 namespace win {
 namespace {
 
-template <class H>
-H Checked(H handle) {
-  if (!handle) throw EOutOfResources("Out of system resources");
-  return handle;
-}
-
 std::size_t TableSize(int bits) { return bits > 0 && bits <= 8 ? std::size_t{1} << bits : 0; }
 
 // The DIB format closest to the screen's own, for a device bitmap whose rows are asked for.
@@ -68,7 +62,7 @@ UniquePalette MakePalette(std::span<const PALETTEENTRY> entries) {
   log->palVersion = 0x300;
   log->palNumEntries = static_cast<WORD>(std::min<std::size_t>(entries.size(), 0xFFFF));
   std::memcpy(log->palPalEntry, entries.data(), log->palNumEntries * sizeof(PALETTEENTRY));
-  return UniquePalette(Checked(CreatePalette(log)));
+  return UniquePalette(CheckGDIHandle(CreatePalette(log)));
 }
 
 UniquePalette DuplicatePalette(HPALETTE palette) {
@@ -127,17 +121,17 @@ void TCanvas::MaskedCopy(const RECT& dest, const TCanvas& source, const RECT& so
   } else {
     // Two passes: clear the opaque area of the destination, then OR in the source with its
     // transparent area made black.
-    UniqueMemoryDC maskDc(Checked(CreateCompatibleDC(dc_)));
+    UniqueMemoryDC maskDc(CheckGDIHandle(CreateCompatibleDC(dc_)));
     SelectGuard maskSelected(maskDc.get(), mask);
-    UniqueMemoryDC work(Checked(CreateCompatibleDC(dc_)));
-    UniqueBitmap workBitmap(Checked(CreateCompatibleBitmap(dc_, sw, sh)));
+    UniqueMemoryDC work(CheckGDIHandle(CreateCompatibleDC(dc_)));
+    UniqueBitmap workBitmap(CheckGDIHandle(CreateCompatibleBitmap(dc_, sw, sh)));
     SelectGuard workSelected(work.get(), workBitmap.get());
     HPALETTE sourcePalette = static_cast<HPALETTE>(GetCurrentObject(source.Handle(), OBJ_PAL));
     HPALETTE oldPalette = SelectPalette(work.get(), sourcePalette, TRUE);
     RealizePalette(work.get());
     {
-      UniqueMemoryDC inverse(Checked(CreateCompatibleDC(dc_)));
-      UniqueBitmap inverseBitmap(Checked(CreateBitmap(sw, sh, 1, 1, nullptr)));
+      UniqueMemoryDC inverse(CheckGDIHandle(CreateCompatibleDC(dc_)));
+      UniqueBitmap inverseBitmap(CheckGDIHandle(CreateBitmap(sw, sh, 1, 1, nullptr)));
       SelectGuard inverseSelected(inverse.get(), inverseBitmap.get());
       BitBlt(inverse.get(), 0, 0, sw, sh, maskDc.get(), sx, sy, NOTSRCCOPY);
       // white where opaque, black where transparent; then the source in the white
@@ -187,7 +181,7 @@ TBitmap::Surface TBitmap::Surface::Make(int width, int height, TPixelFormat form
   s.height = height;
   if (format == pfDevice) {
     WindowDC screen(nullptr);
-    s.handle.reset(Checked(CreateCompatibleBitmap(screen.get(), width, height)));
+    s.handle.reset(CheckGDIHandle(CreateCompatibleBitmap(screen.get(), width, height)));
     return s;
   }
   DibInfo info;
@@ -202,12 +196,12 @@ TBitmap::Surface TBitmap::Surface::Make(int width, int height, TPixelFormat form
   info.header.biClrUsed = static_cast<DWORD>(table);
   for (std::size_t i = 0; i < std::min(table, colors.size()); ++i)
     info.colors[i] = {colors[i].peBlue, colors[i].peGreen, colors[i].peRed, 0};
-  s.handle.reset(Checked(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &s.bits,
+  s.handle.reset(CheckGDIHandle(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &s.bits,
                                           nullptr, 0)));
   return s;
 }
 
-TBitmap::TBitmap() : dc_(Checked(CreateCompatibleDC(nullptr))), canvas_(dc_.get()) {
+TBitmap::TBitmap() : dc_(CheckGDIHandle(CreateCompatibleDC(nullptr))), canvas_(dc_.get()) {
   canvas_.OnChange = [this] { Changed(); };
 }
 
@@ -240,7 +234,7 @@ void TBitmap::Replace(Surface&& next, bool keepContent) {
         std::memcpy(next.Row(row), current.Row(row), bytes);
     } else {
       GdiFlush();
-      UniqueMemoryDC target(Checked(CreateCompatibleDC(dc_.get())));
+      UniqueMemoryDC target(CheckGDIHandle(CreateCompatibleDC(dc_.get())));
       SelectGuard selected(target.get(), next.handle.get());
       BitBlt(target.get(), 0, 0, w, h, dc_.get(), 0, 0, SRCCOPY);
     }
@@ -316,7 +310,7 @@ void TBitmap::Assign(const TBitmap& source) {
     if (next.bits)
       std::memcpy(next.bits, source.bits_, static_cast<std::size_t>(next.Stride() * next.height));
     else {
-      UniqueMemoryDC target(Checked(CreateCompatibleDC(dc_.get())));
+      UniqueMemoryDC target(CheckGDIHandle(CreateCompatibleDC(dc_.get())));
       SelectGuard selected(target.get(), next.handle.get());
       BitBlt(target.get(), 0, 0, next.width, next.height, source.dc_.get(), 0, 0, SRCCOPY);
     }

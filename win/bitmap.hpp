@@ -25,6 +25,13 @@ public:
   using qt::Error::Error;
 };
 
+// The handle; EOutOfResources "Out of system resources" for none.
+template <class H>
+H CheckGDIHandle(H handle) {
+  if (!handle) throw EOutOfResources("Out of system resources");
+  return handle;
+}
+
 enum TPixelFormat { pfDevice, pf1bit, pf4bit, pf8bit, pf24bit, pf32bit };
 // 0 for the device format.
 int BitsPerPixel(TPixelFormat format);

@@ -6,6 +6,7 @@
 // The ratios are printed at the end. Run by hand on a Release build without sanitizers.
 #include "base/file_stream.hpp"
 #include "gif/GIFImage.hpp"
+#include "tests/bench/label_times.hpp"
 #include "tests/gif/giflib_io.hpp"
 
 #include <benchmark/benchmark.h>
@@ -142,22 +143,12 @@ BENCHMARK(BM_LoadGiflib)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveOurs)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveGiflib)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Keeps each run's time per iteration, to print the ratios.
-class Collector : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration)
-        seconds[run.report_label] = run.GetAdjustedCPUTime();  // steadier on a shared machine
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Collector collector;
+  // CPU time: steadier on a shared machine.
+  qt::bench::LabelTimes collector(seconds, qt::bench::LabelTimes::kCPU);
   benchmark::RunSpecifiedBenchmarks(&collector);
   for (const char* name : kNames) {
     const std::string n = name;

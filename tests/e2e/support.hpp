@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 // Wine shows the Unix root as drive Z:.
 std::wstring WindowsPath(const char* unixPath);
 
-// Polls every 20 ms for up to 8 seconds.
+// Polls every 20 ms for up to 30 seconds.
 bool WaitUntil(const std::function<bool()>& done);
 
 // Whether the window reaches this outer size in time: the host sizes the form after it is shown.

@@ -392,14 +392,14 @@ void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette
   UniquePalette ownPalette = MakePalette(colors);
   Surface next = Surface::Make(info.bmWidth, std::abs(info.bmHeight), target, colors);
   if (next.handle) {
-    UniqueMemoryDC source(Checked(CreateCompatibleDC(nullptr)));
+    UniqueMemoryDC source(CheckGDIHandle(CreateCompatibleDC(nullptr)));
     SelectGuard sourceSelected(source.get(), data);
     HPALETTE oldPalette = nullptr;
     if (palette) {
       oldPalette = SelectPalette(source.get(), palette, FALSE);
       RealizePalette(source.get());
     }
-    UniqueMemoryDC copy(Checked(CreateCompatibleDC(nullptr)));
+    UniqueMemoryDC copy(CheckGDIHandle(CreateCompatibleDC(nullptr)));
     SelectGuard copySelected(copy.get(), next.handle.get());
     BitBlt(copy.get(), 0, 0, next.width, next.height, source.get(), 0, 0, SRCCOPY);
     GdiFlush();
@@ -418,9 +418,9 @@ void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palett
   palette = nullptr;
   if (!handle_) return;
   WindowDC screen(nullptr);
-  UniqueBitmap copy(Checked(CreateCompatibleBitmap(screen.get(), width_, height_)));
+  UniqueBitmap copy(CheckGDIHandle(CreateCompatibleBitmap(screen.get(), width_, height_)));
   {
-    UniqueMemoryDC target(Checked(CreateCompatibleDC(screen.get())));
+    UniqueMemoryDC target(CheckGDIHandle(CreateCompatibleDC(screen.get())));
     SelectGuard selected(target.get(), copy.get());
     DrawWith(target.get(), RECT{0, 0, width_, height_}, SRCCOPY);
     GdiFlush();

@@ -114,9 +114,8 @@ public:
   void Draw(HDC dc, const RECT& r) const override { DrawWith(dc, r, SRCCOPY); }
   void DrawWith(HDC dc, const RECT& r, DWORD rop) const;
 
-  // Fired after every change of size, format, palette or content (canvas drawing included).
-  std::function<void()> OnChange;
-  void Changed();
+  // Changed comes after every change of size, format, palette or content (canvas drawing
+  // included).
 
 private:
   struct Surface;

@@ -50,6 +50,10 @@ void UnregisterGraphicClass(const std::string& extension) { GraphicClasses().era
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
   graphic_ = std::move(graphic);
+  if (graphic_)
+    graphic_->OnChange = [this] {
+      if (OnChange) OnChange();
+    };
   if (OnChange) OnChange();
 }
 

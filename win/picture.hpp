@@ -29,6 +29,12 @@ public:
   virtual bool Empty() const { return Width() == 0 || Height() == 0; }
   // Stretches the picture over r.
   virtual void Draw(HDC dc, const RECT& r) const = 0;
+
+  // Fired by Changed, after the content, size or palette changed.
+  std::function<void()> OnChange;
+  void Changed() {
+    if (OnChange) OnChange();
+  }
 };
 
 using qt::EInvalidGraphic;
@@ -57,6 +63,7 @@ public:
   // The graphic's file bytes; nothing for an empty picture.
   void SaveToStream(qt::Stream& stream) const;
 
+  // Fired when another graphic is set and when the graphic held changes.
   std::function<void()> OnChange;
 
 private:

@@ -89,6 +89,7 @@ TGIFPainter::TGIFPainter(TGIFPainter** ownerSlot, std::uint16_t options, const R
     scratch_ = NewBuffer(false);
     scratch_->Canvas().Brush.Color = static_cast<win::TColor>(background_);
   }
+  prepared_.assign(static_cast<std::size_t>(picture.FrameCount()), false);
   if (ownerSlot_) *ownerSlot_ = this;
 }
 
@@ -221,11 +222,15 @@ void TGIFPainter::WaitForFrame(int delay) {
     return;
   }
   // Rendering the frame's bitmap falls within the wait. It is GDI work, so it runs on the GUI
-  // thread like the paints.
-  RunSynced([this] {
-    if (TargetAlive())
-      if (TGIFFrameRender* render = FrameAt(FrameIndex)) render->RenderedBitmap();
-  });
+  // thread like the paints. Should the bitmap be dropped after all, the paint renders it again.
+  const std::size_t index = static_cast<std::size_t>(FrameIndex);
+  if (index >= prepared_.size() || !prepared_[index]) {
+    RunSynced([this] {
+      if (TargetAlive())
+        if (TGIFFrameRender* render = FrameAt(FrameIndex)) render->RenderedBitmap();
+    });
+    if (index < prepared_.size()) prepared_[index] = true;
+  }
   const DWORD now = timeGetTime();
   long long wait;
   if (speed_ <= 0) {

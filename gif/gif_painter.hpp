@@ -8,6 +8,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace qt {
 
@@ -77,6 +78,9 @@ private:
   win::UniqueHandle wakeEvent_;
   std::exception_ptr kept_;
   bool released_ = false;
+  // Frames whose bitmap this painter had rendered before their wait: a later pass need not ask
+  // the GUI thread again.
+  std::vector<bool> prepared_;
   // Run state kept between waits.
   DWORD lastTime_ = 0;
   long long carriedWait_ = 0;

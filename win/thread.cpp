@@ -26,8 +26,6 @@ struct SyncQueue {
   std::mutex lock;
   std::condition_variable ran;
   std::deque<Queued*> waiting;
-  // Signalled whenever a step is queued, so that a wait on the GUI thread can run it.
-  UniqueHandle queuedEvent{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
   std::atomic<HWND> window{nullptr};
 };
 
@@ -98,7 +96,6 @@ void TThread::Synchronize(const std::function<void()>& step) {
   Queued item{&step};
   std::unique_lock<std::mutex> hold(q.lock);
   q.waiting.push_back(&item);
-  SetEvent(q.queuedEvent.get());
   if (HWND w = q.window.load()) PostMessageW(w, kRunQueued, 0, 0);
   q.ran.wait(hold, [&] { return item.done; });
 }
@@ -116,9 +113,12 @@ TThread::~TThread() {
 
 void TThread::WaitFor() {
   if (!thread_ || threadId_ == GetCurrentThreadId()) return;
-  HANDLE waits[] = {thread_, Queue().queuedEvent.get()};
-  while (WaitForMultipleObjects(InMainThread() ? 2 : 1, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-    CheckSynchronize();
+  if (!InMainThread()) {
+    WaitForSingleObject(thread_, INFINITE);
+    return;
+  }
+  // Queued steps are looked for every few milliseconds, which costs nothing while no one waits.
+  while (WaitForSingleObject(thread_, 5) == WAIT_TIMEOUT) CheckSynchronize();
 }
 
 void TThread::Resume() {

@@ -136,10 +136,18 @@ void TGIFPainter::RunSynced(const std::function<void()>& step) {
     return;
   }
   // The painter is alive while its thread waits here; the step itself looks again whether the
-  // run was stopped while it was queued.
+  // run was stopped while it was queued. What the step raises ends the run as it would in a
+  // synchronous painter.
+  std::exception_ptr failure;
   Synchronize([&] {
-    if (!Terminated()) step();
+    if (Terminated()) return;
+    try {
+      step();
+    } catch (...) {
+      failure = std::current_exception();
+    }
   });
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TGIFPainter::FireNotification(const TGIFPicture::Notification& handler) {

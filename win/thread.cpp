@@ -106,7 +106,11 @@ TThread::~TThread() {
   if (!thread_) return;
   if (threadId_ != GetCurrentThreadId()) {
     Terminate();
-    WaitFor();
+    try {
+      WaitFor();
+    } catch (...) {
+      // Nothing leaves a destructor.
+    }
   }
   CloseHandle(thread_);
 }

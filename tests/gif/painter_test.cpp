@@ -14,6 +14,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -186,6 +187,54 @@ TEST(GIFPainter, AThreadedPainterShowsTheFramesInOrderAfterTheirDelays) {
   Surface again(8, 4);
   picture->Draw(again.bitmap.Canvas(), RECT{0, 0, 8, 4});
   EXPECT_EQ(Letters(again, 8, 4), "BBBBGGWWBBBBGGWWBBBBGGGGBBBBGGGG");
+}
+
+TEST(GIFPainter, WhatTheRunRaisesEndsThePainterAndASynchronousOneRaisesItToTheCaller) {
+  for (std::uint16_t options : {kDefaultPaintOptions, static_cast<std::uint16_t>(doAnimate | doRepeat)}) {
+    SCOPED_TRACE(options);
+    auto picture = Load(ThreeFrames(1, 1, 1, {1, 1, 1}, 0, 0));
+    picture->PaintOptions = options;
+    picture->SpeedPercent = 1000;
+    int drawn = 0;
+    picture->OnFrameDrawn = [&](TGIFPainter&) {
+      ++drawn;
+      throw std::runtime_error("handler failed");
+    };
+    Surface s(4, 2);
+    if (options & doThreaded) {
+      picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
+      // Reported on the GUI thread, where no application is here to show it.
+      EXPECT_TRUE(PumpUntil([&] { return picture->PainterList().empty(); }));
+    } else {
+      EXPECT_THROW(picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2}), std::runtime_error);
+      EXPECT_TRUE(picture->PainterList().empty());
+      EXPECT_EQ(picture->ActivePainter(), nullptr);
+    }
+    EXPECT_EQ(drawn, 1);
+  }
+}
+
+TEST(GIFPainter, AStepQueuedBeforeTheRenderBitmapGoesDrawsNothing) {
+  auto picture = Load(ThreeFrames(1, 1, 1, {1, 1, 1}, 0, 0));
+  picture->SpeedPercent = 1000;
+  int drawn = 0;
+  picture->OnFrameDrawing = [&](TGIFPainter&) { ++drawn; };
+  Surface s(4, 2);
+  picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
+  // What is already posted, then without dispatching until the painter has queued its next step.
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!(GetQueueStatus(QS_POSTMESSAGE) & (QS_POSTMESSAGE << 16)) && std::chrono::steady_clock::now() < end)
+    Sleep(1);
+  const int before = drawn;
+  int changes = 0;
+  picture->OnChange = [&] { ++changes; };
+  picture->DiscardBitmap();
+  EXPECT_TRUE(PumpUntil([&] { return picture->PainterList().empty(); }));
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(drawn, before);
+  EXPECT_EQ(picture->RenderBitmap(), nullptr);
 }
 
 TEST(GIFPainter, PaintedFramesReachThePictureHolder) {

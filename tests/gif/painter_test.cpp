@@ -189,6 +189,48 @@ TEST(GIFPainter, AThreadedPainterShowsTheFramesInOrderAfterTheirDelays) {
   EXPECT_EQ(Letters(again, 8, 4), "BBBBGGWWBBBBGGWWBBBBGGGGBBBBGGGG");
 }
 
+TEST(GIFPainter, ASynchronousPainterPutsBackTheQuitMessageItMeetsAndStops) {
+  auto picture = Load(ThreeFrames(1, 1, 1));
+  picture->PaintOptions = doAnimate | doDirectPaint;
+  int drawn = 0;
+  picture->OnFrameDrawn = [&](TGIFPainter&) { ++drawn; };
+  PostQuitMessage(7);
+  Surface s(4, 2);
+  picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
+  EXPECT_EQ(drawn, 0); // met in the wait before the first frame
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+  EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(GIFPainter, ASynchronousPainterWaitsAtMostAThousandHundredths) {
+  // 5000 hundredths at 1000 %: 1.2 s when capped at 1000, 6 s if not.
+  auto picture = Load(ThreeFrames(1, 1, 1, {5000, 5000, 5000}));
+  picture->PaintOptions = doAnimate | doDirectPaint;
+  picture->SpeedPercent = 1000;
+  std::vector<DWORD> at;
+  picture->OnFrameDrawn = [&](TGIFPainter& p) {
+    at.push_back(timeGetTime());
+    if (at.size() == 2) p.RequestStop();
+  };
+  Surface s(4, 2);
+  picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
+  ASSERT_EQ(at.size(), 2u);
+  EXPECT_GE(at[1] - at[0], 1200u - 10);
+  EXPECT_LT(at[1] - at[0], 6000u);
+}
+
+TEST(GIFPainter, AThreadedPainterBelowZeroSpeedShowsFramesBackToBack) {
+  // A minute a frame at 100 %; twelve frames come at once.
+  auto picture = Load(ThreeFrames(1, 1, 1, {5000, 5000, 5000}, 0, 0));
+  picture->SpeedPercent = -1;
+  int drawn = 0;
+  picture->OnFrameDrawn = [&](TGIFPainter&) { ++drawn; };
+  Surface s(4, 2);
+  picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
+  EXPECT_TRUE(PumpUntil([&] { return drawn >= 12; }));
+}
+
 TEST(GIFPainter, WhatTheRunRaisesEndsThePainterAndASynchronousOneRaisesItToTheCaller) {
   for (std::uint16_t options : {kDefaultPaintOptions, static_cast<std::uint16_t>(doAnimate | doRepeat)}) {
     SCOPED_TRACE(options);

@@ -352,7 +352,9 @@ void ExpectAdvertsShown(const fs::path& saver, COLORREF left1, COLORREF right1, 
     return Near(ScreenPixel(r1.left + 20, r1.top + 30), left1) && Near(ScreenPixel(r1.right - 20, r1.top + 30), right1) &&
            Near(ScreenPixel(r2.left + 50, r2.top + 40), left2) && Near(ScreenPixel(r2.right - 50, r2.top + 40), right2);
   })) << "both pictures are drawn";
-  if (later2) EXPECT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), *later2); })) << "it plays";
+  if (later2) {
+    EXPECT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), *later2); })) << "it plays";
+  }
   // Resting on picture 1 shows its hover text.
   SetCursorPos(r1.left + 50, r1.top + 30);
   HWND tip = nullptr;

@@ -51,7 +51,7 @@ private:
   void FireNotification(const TGIFPicture::Notification& handler);
   // On the GUI thread: whether the canvas painted on is still there.
   bool TargetAlive() const;
-  // The wait before the frame at FrameIndex; false when the painter is to end.
+  // The wait before the frame at FrameIndex, with its bitmap rendered first.
   void WaitForFrame(int delay);
   void PaintDirect();
   void PaintBuffered();

@@ -1,7 +1,10 @@
 #include "gif/gif_picture.hpp"
 
 #include "base/flag_scope.hpp"
+#include "gif/gif_painter.hpp"
+#include "win/thread.hpp"
 
+#include <algorithm>
 #include <utility>
 
 namespace qt {
@@ -15,7 +18,22 @@ bool PalettedDisplay() { return palettedDisplay; }
 
 TGIFPicture::TGIFPicture() : image_(NewImage()) {}
 
-TGIFPicture::~TGIFPicture() = default;
+TGIFPicture::~TGIFPicture() {
+  try {
+    StopPainters();
+  } catch (...) {
+    // Nothing leaves a destructor.
+  }
+  {
+    // A painter still listed runs synchronously further up this thread's stack: from now on it
+    // leaves the picture alone.
+    std::lock_guard<std::recursive_mutex> hold(painterLock_);
+    for (TGIFPainter* painter : painters_) painter->CutLoose();
+    painters_.clear();
+    activePainter_ = nullptr;
+  }
+  renderBitmap_.reset();
+}
 
 std::unique_ptr<TGIFImage> TGIFPicture::NewImage() {
   auto image = std::make_unique<TGIFImage>();
@@ -36,7 +54,7 @@ void TGIFPicture::Adopt(std::unique_ptr<TGIFImage> image) {
 }
 
 void TGIFPicture::ClearImage() {
-  DiscardBitmap();
+  StopPainters();
   renders_.clear();
   image_->ClearImage();
   SetPalette(win::UniquePalette());
@@ -88,12 +106,118 @@ void TGIFPicture::Draw(win::TCanvas& canvas, const RECT& r) {
     Frame(still).PaintFrame(canvas, r, transparent, tile);
     return;
   }
-  if (renderBitmap_ && !(PaintOptions & doDirectPaint)) {
+  const bool direct = PaintOptions & doDirectPaint;
+  if (renderBitmap_ && !direct) {
     BlitRendered(canvas, r, *EnsureBitmap());
     return;
   }
-  // Until animations are played by a painter, an animation shows its first frame as a still.
-  Frame(0).PaintFrame(canvas, r, transparent, tile);
+  std::lock_guard<std::recursive_mutex> hold(painterLock_);
+  if (activePainter_ && activePainter_->PaintTarget().Handle() == canvas.Handle() && EqualRect(&activePainter_->PaintRect(), &r))
+    return;
+  StopActivePainter();
+  win::TCanvas* target = &canvas;
+  RECT targetRect = r;
+  if (!direct) {
+    win::TBitmap& bitmap = PrepareBitmap();
+    target = &bitmap.Canvas();
+    targetRect = RECT{0, 0, bitmap.Width(), bitmap.Height()};
+    // Transparent parts show what lies under the picture.
+    target->CopyRect(targetRect, canvas, r);
+  }
+  TGIFPainter* painter = StartPainter(&activePainter_, *target, PaintOptions, targetRect);
+  if (!painter) return;
+  painter->StartPainting();
+  if (direct) return;
+  // The painter is gone once it is no longer the active one: look at that first.
+  while (activePainter_ == painter && !painter->FirstFrameShown() && !painter->Terminated())
+    if (!win::CheckSynchronize()) Sleep(0);
+  if (win::TBitmap* bitmap = EnsureBitmap()) BlitRendered(canvas, r, *bitmap);
+}
+
+TGIFPainter* TGIFPicture::StartPainter(TGIFPainter** ownerSlot, win::TCanvas& canvas, std::uint16_t options,
+                                       const RECT& rect) {
+  if (Empty() || rect.left >= rect.right || rect.top >= rect.bottom) {
+    if (ownerSlot) *ownerSlot = nullptr;
+    return nullptr;
+  }
+  if (FrameCount() == 1) options &= static_cast<std::uint16_t>(~(doThreaded | doAnimate));
+  auto painter = std::make_unique<TGIFPainter>(ownerSlot, options, rect, canvas, *this);
+  {
+    std::lock_guard<std::recursive_mutex> hold(painterLock_);
+    painters_.push_back(painter.get());
+  }
+  painter->OnAnimationStart = OnAnimationStart;
+  painter->OnFrameDrawing = OnFrameDrawing;
+  painter->OnFrameDrawn = OnFrameDrawn;
+  painter->OnPassRestart = OnPassRestart;
+  painter->OnAnimationStop = OnAnimationStop;
+  if (painter->IsThreaded()) {
+    painter->SetPriority(static_cast<win::TThreadPriority>(PainterPriority));
+    // It frees itself when its run has ended.
+    return painter.release();
+  }
+  painter->Execute();
+  std::exception_ptr kept = painter->TakeKeptException();
+  painter.reset();
+  if (ownerSlot) *ownerSlot = nullptr;
+  if (kept) std::rethrow_exception(kept);
+  return nullptr;
+}
+
+std::vector<TGIFPainter*> TGIFPicture::PainterList() const {
+  std::lock_guard<std::recursive_mutex> hold(painterLock_);
+  return painters_;
+}
+
+void TGIFPicture::LeavePainterList(TGIFPainter& painter, TGIFPainter** ownerSlot) {
+  std::lock_guard<std::recursive_mutex> hold(painterLock_);
+  if (ownerSlot && *ownerSlot == &painter) *ownerSlot = nullptr;
+  painters_.erase(std::remove(painters_.begin(), painters_.end(), &painter), painters_.end());
+}
+
+namespace {
+
+// Threaded painters end through steps they queue to the GUI thread: run those while waiting.
+void LetPaintersEnd() {
+  if (win::InMainThread())
+    while (win::CheckSynchronize()) {
+    }
+  Sleep(0);
+}
+
+} // namespace
+
+void TGIFPicture::StopPainters() {
+  struct Discard {
+    TGIFPicture* p;
+    ~Discard() { p->DiscardBitmap(); }
+  } discard{this};
+  for (;;) {
+    int threaded = 0;
+    {
+      std::lock_guard<std::recursive_mutex> hold(painterLock_);
+      if (painters_.empty()) return;
+      for (auto it = painters_.rbegin(); it != painters_.rend(); ++it) {
+        (*it)->RequestStop();
+        if ((*it)->IsThreaded()) ++threaded;
+      }
+    }
+    if (threaded == 0) return;
+    LetPaintersEnd();
+  }
+}
+
+void TGIFPicture::StopActivePainter() {
+  for (;;) {
+    {
+      std::lock_guard<std::recursive_mutex> hold(painterLock_);
+      if (!activePainter_) break;
+      activePainter_->RequestStop();
+      if (!activePainter_->IsThreaded()) break;
+    }
+    LetPaintersEnd();
+  }
+  DiscardBitmap();
 }
 
 void TGIFPicture::BlitRendered(win::TCanvas& canvas, const RECT& r, win::TBitmap& bitmap) const {
@@ -190,6 +314,7 @@ void TGIFPicture::AssignTo(win::TBitmap& target) {
 
 void TGIFPicture::NewRenderBitmap() {
   renderBitmap_ = std::make_unique<win::TBitmap>();
+  ++renderBitmapGeneration_;
   renderBitmap_->OnChange = [this] { Changed(); };
 }
 
@@ -215,10 +340,9 @@ win::TBitmap& TGIFPicture::PrepareBitmap() {
   return *renderBitmap_;
 }
 
-void TGIFPicture::DiscardBitmap() { renderBitmap_.reset(); }
-
-void TGIFPicture::Changed() {
-  if (OnChange) OnChange();
+void TGIFPicture::DiscardBitmap() {
+  if (activePainter_) activePainter_->RequestStop();
+  renderBitmap_.reset();
 }
 
 void TGIFPicture::Progress(const void* sender, TProgressStage stage, int percent, bool redrawNow,

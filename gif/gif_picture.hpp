@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@ inline constexpr std::uint16_t kDefaultPaintOptions = 0x060F;
 inline constexpr TColor kNoBackdrop = 0x1FFFFFFF;
 
 class TGIFPicture;
+class TGIFPainter;
 
 // A palette of the map's colours; none for an empty map.
 win::UniquePalette MakeColorMapPalette(const TGIFColorMap& map);
@@ -92,8 +94,8 @@ inline constexpr char kGIFImageDescription[] = "GIF Image";
 UINT GIFClipboardFormat();
 
 // A GIF picture. The frames and header live in the codec's image; the picture adds drawing,
-// palettes and the render bitmap. Multi-frame pictures show their first frame until they are
-// animated.
+// palettes, the render bitmap and the painters that play animations. It belongs to the GUI
+// thread.
 class TGIFPicture : public win::TGraphic {
 public:
   TGIFPicture();
@@ -134,10 +136,26 @@ public:
   // Frame 0 in the logical screen's size: the still rendering, or the animation's target.
   win::TBitmap* EnsureBitmap();
   win::TBitmap& PrepareBitmap();
+  // Asks the active painter to stop, without waiting, and frees the render bitmap.
   void DiscardBitmap();
   win::TBitmap* RenderBitmap() const { return renderBitmap_.get(); }
+  // Counts the render bitmaps made, so that a painter can tell whether its target is still there.
+  unsigned RenderBitmapGeneration() const { return renderBitmapGeneration_; }
 
-  void Changed();
+  // A painter for rect of canvas, listed and given this picture's notifications. A threaded one
+  // is the result, suspended until StartPainting; a synchronous one has run to its end (what it
+  // raised is raised here) and the result is none, as it is for an empty picture or rectangle.
+  TGIFPainter* StartPainter(TGIFPainter** ownerSlot, win::TCanvas& canvas, std::uint16_t options, const RECT& rect);
+  // Both wait, running the steps queued to the GUI thread, until the threaded painters asked to
+  // stop have ended; then DiscardBitmap.
+  void StopPainters();
+  void StopActivePainter();
+  TGIFPainter* ActivePainter() const { return activePainter_; }
+  // The listed painters, under the lock (the same thread may take it again).
+  std::vector<TGIFPainter*> PainterList() const;
+  // A painter ending: it leaves the list, and the owner slot when that still names it.
+  void LeavePainterList(TGIFPainter& painter, TGIFPainter** ownerSlot);
+
   void Progress(const void* sender, TProgressStage stage, int percent, bool redrawNow, const std::string& message);
   bool PaletteModified = false;
 
@@ -149,13 +167,12 @@ public:
   int SpeedPercent = 100;
   int StillFrame = -1;
   TColor BackdropColor = kNoBackdrop;
-  using Notification = std::function<void(const void* sender)>;
+  // Called with the painter that fires it.
+  using Notification = std::function<void(TGIFPainter& sender)>;
   Notification OnAnimationStart, OnFrameDrawing, OnFrameDrawn, OnPassRestart, OnAnimationStop;
   std::function<void(GIFSender sender, std::uint8_t severity, const std::string& message)> OnCodecWarning;
   std::function<void(const void* sender, TProgressStage stage, int percent, bool redrawNow, const std::string& message)>
       OnProgress;
-  // Fired by Changed.
-  std::function<void()> OnChange;
 
   virtual void ReportWarning(GIFSender sender, std::uint8_t severity, const std::string& message);
 
@@ -168,6 +185,10 @@ private:
   std::unique_ptr<TGIFImage> image_;
   std::vector<std::unique_ptr<TGIFFrameRender>> renders_;
   std::unique_ptr<win::TBitmap> renderBitmap_;
+  unsigned renderBitmapGeneration_ = 0;
+  mutable std::recursive_mutex painterLock_;
+  std::vector<TGIFPainter*> painters_;
+  TGIFPainter* activePainter_ = nullptr;
   win::UniquePalette cachedPalette_;
   bool drawBusy_ = false;
   bool paletteBusy_ = false;

@@ -444,8 +444,4 @@ void TBitmap::DrawWith(HDC dc, const RECT& r, DWORD rop) const {
   if (old) SelectPalette(dc, old, TRUE);
 }
 
-void TBitmap::Changed() {
-  if (OnChange) OnChange();
-}
-
 } // namespace win

@@ -127,9 +127,8 @@ public:
   void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
   void DrawWith(HDC dc, const RECT& r, DWORD rop) const;
 
-  // Fired after every change of size, format, palette or content (canvas drawing included).
-  std::function<void()> OnChange;
-  void Changed();
+  // Changed comes after every change of size, format, palette or content (canvas drawing
+  // included).
 
 private:
   struct Surface;

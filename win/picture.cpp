@@ -95,6 +95,10 @@ bool TPicture::SupportsClipboardFormat(UINT format) { return Classes().clipboard
 
 void TPicture::SetGraphic(std::unique_ptr<TGraphic> graphic) {
   graphic_ = std::move(graphic);
+  if (graphic_)
+    graphic_->OnChange = [this] {
+      if (OnChange) OnChange();
+    };
   if (OnChange) OnChange();
 }
 

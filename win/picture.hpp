@@ -36,6 +36,11 @@ public:
   // EInvalidGraphic "Unsupported clipboard format".
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
   virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
+  // Fired by Changed, after the content, size or palette changed.
+  std::function<void()> OnChange;
+  void Changed() {
+    if (OnChange) OnChange();
+  }
 };
 
 using qt::EInvalidGraphic;
@@ -92,6 +97,7 @@ public:
   // Nothing (format 0) for no picture.
   void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) const;
 
+  // Fired when another graphic is set and when the graphic held changes.
   std::function<void()> OnChange;
 
 private:

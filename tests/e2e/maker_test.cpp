@@ -534,13 +534,14 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.ini");
 }
 
-TEST_F(MakerTest, AGifAdvertIsShownAndPackedAsItsOwnGifStreamFromOurEncoder) {
+TEST_F(MakerTest, AGifAdvertIsAnimatedAndPackedAsItsOwnGifStreamFromOurEncoder) {
   const std::string movie = qt::testing::MakeSwf({.frames = 5});
   WriteAll(Movies() / L"海浪.swf", movie);
   const fs::path output = Movies() / L"Sea Waves.scr";
   // Written with run-length codes: the package holds the picture as the maker's LZW encoder
-  // writes it, not the file's bytes.
-  const std::string file = HalvesGif(40, 30, RGB(220, 0, 0), RGB(0, 0, 220), {RGB(0, 200, 0)}, 1);
+  // writes it, not the file's bytes. An endless animation of 1.2 s a frame, playing through the
+  // tab change and the maker's end.
+  const std::string file = HalvesGif(40, 30, RGB(220, 0, 0), RGB(0, 0, 220), {RGB(0, 200, 0)}, 1, 100, 0);
   const fs::path picture = Movies() / L"广告 一.GIF";
   WriteAll(picture, file);
   std::string expected;
@@ -568,6 +569,7 @@ TEST_F(MakerTest, AGifAdvertIsShownAndPackedAsItsOwnGifStreamFromOurEncoder) {
     return ScreenPixel(r.left + 5, r.top + 15) == RGB(220, 0, 0) && ScreenPixel(r.right - 5, r.top + 15) == RGB(0, 0, 220);
   })) << "the picture's first frame shows";
   Screenshot(L"maker-gif-advert");
+  EXPECT_TRUE(WaitUntil([&] { return ScreenPixel(r.left + 5, r.top + 15) == RGB(0, 200, 0); })) << "it plays";
   maker.ShowTab(3);
   maker.Answer(maker.At(kSpeedButton1.x, kSpeedButton1.y), output.wstring());
   Type(maker.At(kTitle.x, kTitle.y), L"海浪");

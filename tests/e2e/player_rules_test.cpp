@@ -15,6 +15,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -333,9 +334,10 @@ bool Near(COLORREF a, COLORREF b) {
 }
 
 // Picture 1 of 100 x 60 and picture 2 of 300 x 80, each of two halves, both drawn in the settings
-// window, and picture 1's hover text shown.
+// window, and picture 1's hover text shown. With later2, picture 2 is an animation that then
+// shows that colour on its left, and the window is closed while it plays.
 void ExpectAdvertsShown(const fs::path& saver, COLORREF left1, COLORREF right1, COLORREF left2, COLORREF right2,
-                        const wchar_t* shot) {
+                        const wchar_t* shot, std::optional<COLORREF> later2 = std::nullopt) {
   SetCursorPos(0, 0);
   Process settings(saver, L"/c");
   HWND form = settings.Form();
@@ -350,6 +352,9 @@ void ExpectAdvertsShown(const fs::path& saver, COLORREF left1, COLORREF right1, 
     return Near(ScreenPixel(r1.left + 20, r1.top + 30), left1) && Near(ScreenPixel(r1.right - 20, r1.top + 30), right1) &&
            Near(ScreenPixel(r2.left + 50, r2.top + 40), left2) && Near(ScreenPixel(r2.right - 50, r2.top + 40), right2);
   })) << "both pictures are drawn";
+  if (later2) {
+    EXPECT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), *later2); })) << "it plays";
+  }
   // Resting on picture 1 shows its hover text.
   SetCursorPos(r1.left + 50, r1.top + 30);
   HWND tip = nullptr;
@@ -372,13 +377,15 @@ TEST_F(PlayerRules, TheSettingsWindowShowsTheAdvertPicturesWithTheirHoverTexts) 
   ExpectAdvertsShown(saver_, RGB(220, 0, 0), RGB(0, 0, 220), RGB(0, 200, 0), RGB(240, 240, 0), L"settings_adverts");
 }
 
-TEST_F(PlayerRules, GifAdvertPicturesShowInBothSlotsAnAnimationByItsFirstFrame) {
+TEST_F(PlayerRules, GifAdvertPicturesShowInBothSlotsAndAnAnimationPlaysUntilTheWindowCloses) {
   Content c = WithMovie();
   c.ad1Gif = HalvesGif(100, 60, RGB(220, 0, 0), RGB(0, 0, 220));
-  c.ad2Gif = HalvesGif(300, 80, RGB(0, 200, 0), RGB(240, 240, 0), {RGB(255, 0, 255), RGB(0, 255, 255)});
+  // Endless, 1.2 s a frame: each state lasts long enough to be seen.
+  c.ad2Gif = HalvesGif(300, 80, RGB(0, 200, 0), RGB(240, 240, 0), {RGB(255, 0, 255), RGB(0, 255, 255)}, 0, 100, 0);
   c.options = "[other]\r\nhint1=第一张广告\r\nhint2=第二张广告\r\ntitle=abc\r\n";
   Write(c);
-  ExpectAdvertsShown(saver_, RGB(220, 0, 0), RGB(0, 0, 220), RGB(0, 200, 0), RGB(240, 240, 0), L"settings_gif_adverts");
+  ExpectAdvertsShown(saver_, RGB(220, 0, 0), RGB(0, 0, 220), RGB(0, 200, 0), RGB(240, 240, 0), L"settings_gif_adverts",
+                     RGB(255, 0, 255));
 }
 
 // Picture 1 is damaged, picture 2 of 300 x 80 has `left2` on its left: picture 1 keeps the

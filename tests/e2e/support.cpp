@@ -246,7 +246,7 @@ COLORREF ScreenPixel(int x, int y) {
 }
 
 std::string HalvesGif(int width, int height, COLORREF left, COLORREF right, const std::vector<COLORREF>& laterFrames,
-                      std::uint8_t encoderKind) {
+                      std::uint8_t encoderKind, int delay, int loops) {
   qt::TGIFImage image;
   image.EncoderKind = encoderKind;
   image.Header().LogicalScreenDescriptor.ScreenWidth = static_cast<std::uint16_t>(width);
@@ -259,6 +259,16 @@ std::string HalvesGif(int width, int height, COLORREF left, COLORREF right, cons
     frame->PlaceFrame(0, 0, width, height);
     for (int y = 0; y < height; ++y)
       for (int x = 0; x < width; ++x) frame->Data()[y * width + x] = index(x);
+    if (loops >= 0 && image.Images().Count() == 0) {
+      auto loop = std::make_unique<qt::TGIFAppExtNSLoop>(*frame);
+      loop->LoopCount = static_cast<std::uint16_t>(loops);
+      frame->Extensions().Add(std::move(loop));
+    }
+    if (delay > 0) {
+      auto gce = std::make_unique<qt::TGIFGraphicControlExtension>(*frame);
+      gce->SetDelayTime(static_cast<std::uint16_t>(delay));
+      frame->Extensions().Add(std::move(gce));
+    }
     image.AddFrame(std::move(frame));
   };
   addFrame([&](int x) { return x < width / 2 ? 0 : 1; }, std::nullopt);

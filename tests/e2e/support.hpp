@@ -88,9 +88,11 @@ struct Content {
 
 // A GIF written by the codec: a first frame whose left half is `left` and right half `right`,
 // then one frame of a single colour for each of `laterFrames`. encoderKind 1 writes run-length
-// codes instead of LZW.
+// codes instead of LZW. A delay (hundredths of a second) is given to every frame; loops, when
+// not -1, is the loop count of a loop extension on the first frame (0: endless).
 std::string HalvesGif(int width, int height, COLORREF left, COLORREF right,
-                      const std::vector<COLORREF>& laterFrames = {}, std::uint8_t encoderKind = 0);
+                      const std::vector<COLORREF>& laterFrames = {}, std::uint8_t encoderKind = 0, int delay = 0,
+                      int loops = -1);
 
 // The player program followed by a package of the content, as the maker writes it.
 void WriteSaver(const fs::path& player, const fs::path& file, const Content& c);

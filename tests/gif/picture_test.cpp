@@ -3,6 +3,7 @@
 #include "gif/gif_picture.hpp"
 
 #include "gif/color_lookup.hpp"
+#include "tests/gif/picture_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
@@ -14,70 +15,6 @@
 
 namespace qt {
 namespace {
-
-constexpr COLORREF kBackground = RGB(0, 128, 255);
-
-// A 24-bit drawing surface of its own, filled with one colour.
-struct Surface {
-  win::TBitmap bitmap;
-  Surface(int w, int h, COLORREF fill = kBackground) {
-    bitmap.SetPixelFormat(win::pf24bit);
-    bitmap.SetSize(w, h);
-    bitmap.Canvas().Brush.Color = fill;
-    bitmap.Canvas().FillRect(RECT{0, 0, w, h});
-  }
-  COLORREF At(int x, int y) {
-    GdiFlush();
-    const auto* row = static_cast<const std::uint8_t*>(bitmap.ScanLine(y)) + 3 * x;
-    return RGB(row[2], row[1], row[0]);
-  }
-};
-
-std::string Hex(COLORREF c) {
-  char text[16];
-  std::snprintf(text, sizeof text, "#%06lX", static_cast<unsigned long>(c));
-  return text;
-}
-
-struct FrameSpec {
-  int left = 0, top = 0, width = 0, height = 0;
-  std::vector<COLORREF> local; // empty: no local map
-  std::string pixels;          // width x height indices
-  int transparent = -1;        // index, or none
-};
-
-// A GIF stream written by the codec: a logical screen, an optional global map and the frames.
-std::string MakeGif(int width, int height, const std::vector<COLORREF>& global, const std::vector<FrameSpec>& frames) {
-  TGIFImage image;
-  image.Header().LogicalScreenDescriptor.ScreenWidth = static_cast<std::uint16_t>(width);
-  image.Header().LogicalScreenDescriptor.ScreenHeight = static_cast<std::uint16_t>(height);
-  for (COLORREF c : global)
-    image.Header().ColorMap().Add(c);
-  for (const FrameSpec& spec : frames) {
-    auto frame = std::make_unique<TGIFSubImage>(&image);
-    for (COLORREF c : spec.local)
-      frame->ColorMap().Add(c);
-    frame->PlaceFrame(spec.left, spec.top, spec.width, spec.height);
-    std::copy(spec.pixels.begin(), spec.pixels.end(), frame->Data());
-    if (spec.transparent >= 0) {
-      auto gce = std::make_unique<TGIFGraphicControlExtension>(*frame);
-      gce->SetTransparentColorFlag(true);
-      gce->SetTransparentColorIndex(spec.transparent);
-      frame->Extensions().Add(std::move(gce));
-    }
-    image.AddFrame(std::move(frame));
-  }
-  MemoryStream out;
-  image.SaveToStream(out);
-  return out.Bytes();
-}
-
-std::unique_ptr<TGIFPicture> Load(const std::string& bytes) {
-  auto picture = std::make_unique<TGIFPicture>();
-  MemoryStream in(bytes);
-  picture->LoadFromStream(in);
-  return picture;
-}
 
 // A pixel index set after the load, past what the encoder would write.
 void PokePixel(TGIFPicture& picture, int x, int y, std::uint8_t index) {

@@ -149,6 +149,7 @@ public:
   // Both wait, running the steps queued to the GUI thread, until the threaded painters asked to
   // stop have ended; then DiscardBitmap.
   void StopPainters();
+  void StopAnimation() override { StopPainters(); }
   void StopActivePainter();
   TGIFPainter* ActivePainter() const { return activePainter_; }
   // The listed painters, under the lock (the same thread may take it again).

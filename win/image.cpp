@@ -1,6 +1,12 @@
 #include "win/image.hpp"
 
 namespace win {
+namespace {
+
+// Posted by an image that changed while hidden (a tab page that is not shown, say).
+const UINT kStopHiddenAnimation = RegisterWindowMessageW(L"QtStopHiddenAnimation");
+
+} // namespace
 
 TImage::TImage(TComponent* owner) : TControl(owner) {
   picture_.OnChange = [this] { PictureChanged(); };
@@ -10,6 +16,17 @@ void TImage::PictureChanged() {
   if (autoSize_ && picture_.Graphic() && !picture_.Graphic()->Empty())
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   Invalidate();
+  // An animation that nobody sees is ended; it starts again with the next paint. Posted, because
+  // the change may come from inside the animation's own drawing step.
+  if (HandleAllocated() && !IsWindowVisible(hwnd_)) PostMessageW(hwnd_, kStopHiddenAnimation, 0, 0);
+}
+
+LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+  if (msg == kStopHiddenAnimation) {
+    if (!IsWindowVisible(hwnd_) && picture_.Graphic()) picture_.Graphic()->StopAnimation();
+    return 0;
+  }
+  return TControl::WndProc(msg, wp, lp);
 }
 
 void TImage::SetAutoSize(bool v) {

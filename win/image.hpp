@@ -23,6 +23,7 @@ public:
 protected:
   void EraseBackground(HDC dc) override;
   void Paint(HDC dc) override;
+  LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
   void PictureChanged();

@@ -36,6 +36,8 @@ public:
   // EInvalidGraphic "Unsupported clipboard format".
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
   virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
+  // Ends whatever plays the graphic by itself (an animation); the next Draw starts it again.
+  virtual void StopAnimation() {}
   // Fired by Changed, after the content, size or palette changed.
   std::function<void()> OnChange;
   void Changed() {

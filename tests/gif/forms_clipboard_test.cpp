@@ -2,6 +2,7 @@
 // data, and the clipboard, on real Win32 under Wine.
 #include "gif/gif_picture.hpp"
 
+#include "tests/win/pump.hpp"
 #include "win/application.hpp"
 #include "win/clipboard.hpp"
 #include "win/form.hpp"
@@ -96,14 +97,19 @@ TEST_F(GIFPictureContainer, BothLayoutsCarryTheAnimatedSampleAsFormDataOfTheGIFC
   EXPECT_LT(maker.size(), 4096u) << "a small picture keeps the layouts readable";
 }
 
-TEST_F(GIFPictureContainer, AnImageTakesFormDataThroughTheClassNameAndAnUnknownNameIsAnError) {
+// The layout sample as the hex lines of a Picture.Data property.
+std::string SampleHex() {
   const std::vector<std::uint8_t> sample = SampleData("player/fscrForm.txt");
   std::ostringstream hex;
   hex << std::hex << std::uppercase;
   for (std::size_t i = 0; i < sample.size(); ++i)
     hex << (i % 32 == 0 ? "\n    " : "") << (sample[i] >> 4) << (sample[i] & 15);
+  return hex.str();
+}
+
+TEST_F(GIFPictureContainer, AnImageTakesFormDataThroughTheClassNameAndAnUnknownNameIsAnError) {
   TDataForm form(nullptr);
-  form.ReadLayout("object F: TDataForm\n  object I: TImage\n    AutoSize = True\n    Picture.Data = {" + hex.str() +
+  form.ReadLayout("object F: TDataForm\n  object I: TImage\n    AutoSize = True\n    Picture.Data = {" + SampleHex() +
                   "}\n  end\nend\n");
   auto* image = dynamic_cast<win::TImage*>(form.FindComponent("I"));
   ASSERT_NE(image, nullptr);
@@ -125,6 +131,30 @@ struct Owner {
   win::UniqueWindow window{CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr)};
 };
 
+
+// A page that is not shown (a tab that is not selected) ends the animation on it; shown again, it
+// plays again.
+TEST_F(GIFPictureContainer, AnAnimationOnAHiddenPanelEndsAndPlaysAgainWhenShown) {
+  TDataForm form(nullptr);
+  form.ReadLayout("object F: TDataForm\n  Width = 300\n  Height = 200\n  object P: TPanel\n    Width = 200\n"
+                  "    Height = 120\n    object I: TImage\n      AutoSize = True\n      Picture.Data = {" +
+                  SampleHex() + "}\n    end\n  end\nend\n");
+  auto* panel = dynamic_cast<win::TPanel*>(form.FindComponent("P"));
+  auto* image = dynamic_cast<win::TImage*>(form.FindComponent("I"));
+  ASSERT_TRUE(panel && image);
+  auto* picture = dynamic_cast<TGIFPicture*>(image->Picture().Graphic());
+  ASSERT_NE(picture, nullptr);
+  int drawn = 0;
+  picture->OnFrameDrawn = [&](TGIFPainter&) { ++drawn; };
+  form.Show();
+  ASSERT_TRUE(win::testing::PumpUntil([&] { return drawn >= 2; })) << "the sample plays";
+  panel->Hide();
+  EXPECT_TRUE(win::testing::PumpUntil([&] { return picture->PainterList().empty(); }));
+  const int hidden = drawn;
+  panel->Show();
+  EXPECT_TRUE(win::testing::PumpUntil([&] { return drawn >= hidden + 2; })) << "it plays again";
+  EXPECT_EQ(picture->PainterList().size(), 1u);
+}
 TEST_F(GIFPictureContainer, AGIFPictureGoesToTheClipboardAsGIFAndBitmapAndComesBackWhole) {
   const std::vector<std::uint8_t> sample = SampleData("maker/Form1.txt");
   win::TPicture picture;

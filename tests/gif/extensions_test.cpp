@@ -100,7 +100,9 @@ TEST(GIFExtensions, ApplicationBlocksComeBackAsRead) {
 
 TEST(GIFExtensions, UnknownLabelIsSkippedWithAWarning) {
   Warnings warnings;
-  auto image = LoadBytes(WithExtension("\x21\x02\x03" "abc\x02xy" + std::string(1, '\0')), &warnings);
+  std::string unknown("\x21\x02\x03" "abc\x02xy");
+  unknown += '\0';
+  auto image = LoadBytes(WithExtension(unknown), &warnings);
   EXPECT_EQ(warnings.texts, std::vector<std::string>{"Unknown extension type"});
   ASSERT_EQ(image->Images().Count(), 1);
   EXPECT_EQ(image->Images().Items(0).Extensions().Count(), 0);

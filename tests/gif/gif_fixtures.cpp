@@ -107,8 +107,9 @@ std::string Header(int width, int height, int colors, const char* version) {
 }
 
 std::string Descriptor(int left, int top, int width, int height, std::uint8_t flags) {
-  return "," + Le16(left) + Le16(top) + Le16(width) + Le16(height) +
-         std::string(1, static_cast<char>(flags));
+  std::string d(1, ',');
+  for (int v : {left, top, width, height}) d += Le16(v);
+  return d + static_cast<char>(flags);
 }
 
 std::unique_ptr<TGIFImage> LoadBytes(const std::string& bytes, Warnings* warnings) {

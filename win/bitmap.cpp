@@ -381,7 +381,7 @@ void TBitmap::SaveToStream(qt::Stream& stream) const {
 void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
   BITMAP info{};
   if (format != CF_BITMAP || !data || !GetObjectW(data, sizeof info, &info))
-    throw EInvalidGraphic("Unsupported clipboard format");
+    throw EInvalidGraphic(kUnsupportedClipboardFormat);
   std::vector<PALETTEENTRY> colors;
   TPixelFormat target = pf24bit;
   if (palette && info.bmBitsPixel <= 8) {

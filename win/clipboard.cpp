@@ -55,7 +55,7 @@ void TClipboard::AssignTo(TPicture& picture) const {
       picture.LoadFromClipboardFormat(format, GetAsHandle(format), static_cast<HPALETTE>(GetAsHandle(CF_PALETTE)));
       return;
     }
-  throw EInvalidGraphic("Unsupported clipboard format");
+  throw EInvalidGraphic(kUnsupportedClipboardFormat);
 }
 
 } // namespace win

@@ -66,11 +66,11 @@ std::string_view ExtensionOf(std::string_view name) {
 } // namespace
 
 void TGraphic::LoadFromClipboardFormat(UINT, HANDLE, HPALETTE) {
-  throw EInvalidGraphic("Unsupported clipboard format");
+  throw EInvalidGraphic(kUnsupportedClipboardFormat);
 }
 
 void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
-  throw EInvalidGraphic("Unsupported clipboard format");
+  throw EInvalidGraphic(kUnsupportedClipboardFormat);
 }
 
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
@@ -147,7 +147,7 @@ void TPicture::ReadData(qt::Stream& stream) {
 
 void TPicture::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) {
   auto it = Classes().clipboardFormats.find(format);
-  if (it == Classes().clipboardFormats.end()) throw EInvalidGraphic("Unsupported clipboard format");
+  if (it == Classes().clipboardFormats.end()) throw EInvalidGraphic(kUnsupportedClipboardFormat);
   std::unique_ptr<TGraphic> graphic = it->second.create();
   graphic->LoadFromClipboardFormat(format, data, palette);
   SetGraphic(std::move(graphic));

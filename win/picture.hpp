@@ -47,6 +47,9 @@ public:
 
 using qt::EInvalidGraphic;
 
+// What every graphic and the container raise for a clipboard format they do not take.
+inline constexpr char kUnsupportedClipboardFormat[] = "Unsupported clipboard format";
+
 // One graphic class cannot be turned into another ("Cannot assign a TBitmap to a TGIFImage").
 class EConvertError : public qt::Error {
 public:

@@ -123,6 +123,31 @@ void TGIFSubImage::ClearFrame() {
   gce_ = nullptr;
 }
 
+void TGIFSubImage::Assign(const TGIFSubImage& source) {
+  if (&source == this)
+    return;
+  ClearFrame();
+  if (source.IsEmptyFrame())
+    return;
+  try {
+    ImageDescriptor = source.ImageDescriptor;
+    transparent_ = source.transparent_;
+    AllocatePixels();
+    std::memcpy(pixels_.get(), source.pixels_.get(), static_cast<std::size_t>(std::min(dataSize_, source.dataSize_)));
+    colorMap_.Assign(source.colorMap_);
+    if (source.extensions_.Count() > 0) {
+      // Read back as this frame's, so that the control extension finds its frame as on load.
+      MemoryStream bytes;
+      source.extensions_.SaveToStream(bytes);
+      bytes.SetPosition(0);
+      extensions_.LoadFromStream(bytes, *this);
+    }
+  } catch (...) {
+    ClearFrame();
+    throw;
+  }
+}
+
 bool TGIFSubImage::IsEmptyFrame() const {
   return !pixels_ || dataSize_ == 0 || Width() == 0 || Height() == 0;
 }

@@ -262,7 +262,7 @@ class TGIFExtensionList : public TGIFList<TGIFExtension> {
   using TGIFList::TGIFList;
   ~TGIFExtensionList();
   void LoadFromStream(Stream& stream, TGIFSubImage& parent);
-  void SaveToStream(Stream& stream);
+  void SaveToStream(Stream& stream) const;
 };
 
 // ---- Frames ----
@@ -305,6 +305,9 @@ class TGIFSubImage : public TGIFItem {
   int Height() const { return ImageDescriptor.Height; }
 
   void ClearFrame();
+  // A copy of the source's descriptor (the screen is not grown), transparency, pixels and local
+  // map; its extensions are read anew as this frame's own. A failure leaves this frame empty.
+  void Assign(const TGIFSubImage& source);
   bool IsEmptyFrame() const;
   int DescriptorField(int n) const;
   void SetDescriptorField(int n, int value);

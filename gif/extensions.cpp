@@ -329,7 +329,7 @@ void TGIFExtensionList::LoadFromStream(Stream& stream, TGIFSubImage& parent) {
   StepBack(stream);
 }
 
-void TGIFExtensionList::SaveToStream(Stream& stream) {
+void TGIFExtensionList::SaveToStream(Stream& stream) const {
   for (int i = 0; i < Count(); ++i)
     Items(i).SaveToStream(stream);
 }

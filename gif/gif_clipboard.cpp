@@ -24,8 +24,7 @@ void TGIFPicture::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE pal
   } else if (data && format == CF_BITMAP) {
     win::TBitmap bitmap;
     bitmap.LoadFromClipboardFormat(format, data, palette);
-    // A frame made from another graphic needs colour reduction, which pictures do not do yet.
-    throw win::EConvertError("Cannot assign a TBitmap to a TGIFImage");
+    Assign(&bitmap);
   } else {
     RaiseGIFError(gif_text::kUnsupportedClipboardFormat);
   }

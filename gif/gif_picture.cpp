@@ -261,10 +261,44 @@ void TGIFPicture::SetPalette(win::UniquePalette palette) {
   }
 }
 
-void TGIFPicture::Assign(const TGIFPicture* source) {
+int TGIFPicture::AddFrame(const win::TGraphic& source) {
+  TLogicalScreenDescriptor& screen = image_->Header().LogicalScreenDescriptor;
+  const std::uint16_t width = screen.ScreenWidth, height = screen.ScreenHeight;
+  renders_.reserve(renders_.size() + 1);
+  auto frame = std::make_unique<TGIFSubImage>(image_.get());
+  auto render = std::make_unique<TGIFFrameRender>(*this, *frame);
+  try {
+    render->Assign(&source);
+  } catch (...) {
+    // Placing the frame grew the screen: a frame that is not added leaves no trace.
+    screen.ScreenWidth = width;
+    screen.ScreenHeight = height;
+    throw;
+  }
+  const int index = image_->AddFrame(std::move(frame));
+  renders_.push_back(std::move(render));
+  DiscardBitmap();
+  Changed();
+  return index;
+}
+
+void TGIFPicture::Assign(const win::TGraphic* source) {
   if (source == this) return;
+  if (const auto* gif = dynamic_cast<const TGIFPicture*>(source)) {
+    AssignPicture(*gif);
+    return;
+  }
   ClearImage();
   if (!source) return;
+  try {
+    AddFrame(*source);
+  } catch (const win::EConvertError&) {
+    throw win::EConvertError("Cannot assign a " + GraphicClassName(*source) + " to a " + kGIFClassName);
+  }
+}
+
+void TGIFPicture::AssignPicture(const TGIFPicture& source) {
+  ClearImage();
   // The copy reports to the source's handlers; afterwards this picture has none.
   struct Unhook {
     TGIFPicture* p;
@@ -273,31 +307,31 @@ void TGIFPicture::Assign(const TGIFPicture* source) {
       p->OnCodecWarning = nullptr;
     }
   } unhook{this};
-  OnProgress = source->OnProgress;
-  OnCodecWarning = source->OnCodecWarning;
+  OnProgress = source.OnProgress;
+  OnCodecWarning = source.OnCodecWarning;
   constexpr char kCopying[] = "Copying...";
   Progress(this, TProgressStage::psStarting, 0, false, kCopying);
   try {
     std::unique_ptr<TGIFImage> image = NewImage();
-    if (!source->Empty()) {
+    if (!source.Empty()) {
       // Through the GIF stream: the copy has the very blocks the source would write.
       MemoryStream bytes;
-      source->image_->SaveToStream(bytes);
+      source.image_->SaveToStream(bytes);
       bytes.SetPosition(0);
       image->LoadFromStream(bytes);
     }
     Adopt(std::move(image));
-    PainterPriority = source->PainterPriority;
-    BackdropColor = source->BackdropColor;
-    PaintOptions = source->PaintOptions;
-    ReductionMethod = source->ReductionMethod;
-    DitherKind = source->DitherKind;
-    StillFrame = source->StillFrame;
-    OnAnimationStart = source->OnAnimationStart;
-    OnFrameDrawing = source->OnFrameDrawing;
-    OnFrameDrawn = source->OnFrameDrawn;
-    OnPassRestart = source->OnPassRestart;
-    OnAnimationStop = source->OnAnimationStop;
+    PainterPriority = source.PainterPriority;
+    BackdropColor = source.BackdropColor;
+    PaintOptions = source.PaintOptions;
+    ReductionMethod = source.ReductionMethod;
+    DitherKind = source.DitherKind;
+    StillFrame = source.StillFrame;
+    OnAnimationStart = source.OnAnimationStart;
+    OnFrameDrawing = source.OnFrameDrawing;
+    OnFrameDrawn = source.OnFrameDrawn;
+    OnPassRestart = source.OnPassRestart;
+    OnAnimationStop = source.OnAnimationStop;
   } catch (...) {
     Progress(this, TProgressStage::psEnding, 0, false, kCopying);
     throw;

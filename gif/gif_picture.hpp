@@ -66,7 +66,19 @@ public:
   void PaintFrame(win::TCanvas& canvas, const RECT& rect, bool transparent, bool tile);
   void AssignTo(win::TBitmap& target);
 
+  // The frame takes its picture from another frame or from a graphic, whose converted bitmap
+  // stays as the rendered one: a bitmap of 1, 4 or 8 bits per pixel keeps its colours and
+  // indices; a deeper one is reduced by the picture's reduction method, dither kind and bit
+  // count, which leaves that bitmap itself at 24 bits; any other graphic goes through a bitmap
+  // and brings its transparent parts. None empties the frame; so does a failure.
+  void Assign(const TGIFFrameRender& source);
+  void Assign(const win::TGraphic* source);
+  void Assign(const win::TPicture& source);
+
 private:
+  void ClearConverted();
+  void AssignBitmap(const win::TBitmap& source);
+  void AssignGraphic(const win::TGraphic& source);
   std::unique_ptr<win::TBitmap> NewBitmap() const;
   std::unique_ptr<win::TBitmap> RenderPlain();
   std::unique_ptr<win::TBitmap> RenderDithered();
@@ -83,6 +95,9 @@ private:
   win::UniquePalette palette_;
   bool paletteIsCube_ = false;
 };
+
+// The graphic's class name as messages give it ("TBitmap", "TGIFImage").
+std::string GraphicClassName(const win::TGraphic& graphic);
 
 // Whether the screen has 8 bits per pixel or fewer; read when the class is registered.
 bool PalettedDisplay();
@@ -121,8 +136,13 @@ public:
   HPALETTE Palette();
   void SetPalette(win::UniquePalette palette);
   bool Equals(const win::TGraphic& other) const { return &other == this; }
-  // None: the picture is cleared.
-  void Assign(const TGIFPicture* source);
+  // A new last frame converted from the graphic (a GIF picture becomes one frame of its still
+  // rendering); its index. A failure adds nothing and leaves the logical screen as it was.
+  int AddFrame(const win::TGraphic& source);
+  // None clears the picture; a GIF picture is copied with its settings; any other graphic becomes
+  // the one frame (EConvertError "Cannot assign a <class> to a TGIFImage" when it cannot).
+  void Assign(const win::TGraphic* source);
+  void Assign(const win::TPicture& source) { Assign(source.Graphic()); }
   // The "GIF Image" format (a global block of the GIF stream) or CF_BITMAP; data none: taken
   // from the open clipboard.
   void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
@@ -178,6 +198,7 @@ public:
   virtual void ReportWarning(GIFSender sender, std::uint8_t severity, const std::string& message);
 
 private:
+  void AssignPicture(const TGIFPicture& source);
   std::unique_ptr<TGIFImage> NewImage();
   void Adopt(std::unique_ptr<TGIFImage> image);
   void BlitRendered(win::TCanvas& canvas, const RECT& r, win::TBitmap& bitmap) const;

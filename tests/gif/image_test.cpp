@@ -130,6 +130,66 @@ TEST(GIFFrame, PlacingGrowsTheScreenAndResizesPixels) {
   EXPECT_EQ(frame.NeededVersion(), 2);
 }
 
+TEST(GIFFrame, AssignCopiesTheFrameWithExtensionsOfItsOwn) {
+  // A transparent 3 x 2 frame at (4, 1) with a local map, a control extension, a comment and a
+  // loop extension.
+  const std::string gce = std::string("\x21\xF9\x04\x05\x0A\x00\x02", 7) + kZero;
+  const std::string comment = "\x21\xFE\x02hi" + kZero;
+  const std::string loop = std::string("\x21\xFF\x0BNETSCAPE2.0\x03\x01\x03\x00", 18) + kZero;
+  TGIFImage source;
+  source.Header().LogicalScreenDescriptor.ScreenWidth = 7;
+  source.Header().LogicalScreenDescriptor.ScreenHeight = 3;
+  TGIFSubImage& from = test::AddFrame(source, 3, 2, std::string("\0\1\2\2\1\0", 6), 3);
+  from.ImageDescriptor.Left = 4;
+  from.ImageDescriptor.Top = 1;
+  from.ImageDescriptor.PackedFields = 0x40;
+  MemoryStream blocks(loop + gce + comment + ",");
+  from.Extensions().LoadFromStream(blocks, from);
+  ASSERT_EQ(from.Extensions().Count(), 3);
+  ASSERT_TRUE(from.Transparent());
+
+  TGIFImage target;
+  TGIFSubImage copy(&target);
+  copy.Assign(from);
+  EXPECT_EQ(target.Width(), 0) << "the descriptor is copied, not placed";
+  EXPECT_EQ(copy.Left(), 4);
+  EXPECT_EQ(copy.Top(), 1);
+  EXPECT_EQ(copy.Width(), 3);
+  EXPECT_EQ(copy.Height(), 2);
+  EXPECT_EQ(copy.ImageDescriptor.PackedFields, 0x40);
+  EXPECT_EQ(test::Pixels(copy), test::Pixels(from));
+  EXPECT_NE(copy.Data(), from.Data());
+  ASSERT_EQ(copy.ColorMap().ColorCount(), 3);
+  EXPECT_EQ(copy.ColorMap().Colors(2), from.ColorMap().Colors(2));
+  ASSERT_EQ(copy.Extensions().Count(), 3);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_NE(&copy.Extensions().Items(i), &from.Extensions().Items(i));
+    EXPECT_EQ(&copy.Extensions().Items(i).OwnerFrame(), &copy);
+  }
+  EXPECT_NE(dynamic_cast<TGIFAppExtNSLoop*>(&copy.Extensions().Items(0)), nullptr);
+  ASSERT_EQ(copy.GraphicControlExtension(), &copy.Extensions().Items(1));
+  EXPECT_TRUE(copy.Transparent());
+  EXPECT_EQ(copy.GraphicControlExtension()->TransparentColorIndex(), 2);
+  EXPECT_EQ(copy.GraphicControlExtension()->DelayTime(), 10);
+  EXPECT_EQ(copy.GraphicControlExtension()->DisposalMethod(), 1);
+  // The copy stands alone: the source can go.
+  MemoryStream fromBytes, copyBytes;
+  from.SaveToStream(fromBytes);
+  source.ClearImage();
+  copy.SaveToStream(copyBytes);
+  EXPECT_EQ(copyBytes.Bytes(), fromBytes.Bytes());
+
+  copy.Assign(copy);
+  EXPECT_EQ(copy.Extensions().Count(), 3);
+  TGIFSubImage empty(&target);
+  copy.Assign(empty);
+  EXPECT_TRUE(copy.IsEmptyFrame());
+  EXPECT_EQ(copy.Extensions().Count(), 0);
+  EXPECT_EQ(copy.ColorMap().ColorCount(), 0);
+  EXPECT_FALSE(copy.Transparent());
+  EXPECT_EQ(copy.GraphicControlExtension(), nullptr);
+}
+
 TEST(GIFFrame, TooLargeForMemoryFailsCleanly) {
   TGIFImage image;
   auto frame = std::make_unique<TGIFSubImage>(&image);

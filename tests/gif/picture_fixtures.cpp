@@ -64,4 +64,13 @@ std::unique_ptr<TGIFPicture> Load(const std::string& bytes) {
   return picture;
 }
 
+std::string What(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "(nothing thrown)";
+}
+
 } // namespace qt

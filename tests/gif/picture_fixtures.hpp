@@ -2,6 +2,7 @@
 // Small GIF pictures made by the codec in the test, and a surface to draw them on.
 #include "gif/gif_picture.hpp"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -32,5 +33,7 @@ struct FrameSpec {
 // A GIF stream written by the codec: a logical screen, an optional global map and the frames.
 std::string MakeGif(int width, int height, const std::vector<COLORREF>& global, const std::vector<FrameSpec>& frames);
 std::unique_ptr<TGIFPicture> Load(const std::string& bytes);
+// The message of what f throws, or "(nothing thrown)".
+std::string What(const std::function<void()>& f);
 
 } // namespace qt

@@ -1,12 +1,10 @@
 #include "gif/quantize_win.hpp"
 
 #include "gif/gif_error.hpp"
-#include "tests/gif/photo.hpp"
+#include "tests/gif/reduce_fixtures.hpp"
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstring>
 #include <set>
 #include <vector>
 
@@ -15,54 +13,13 @@ namespace {
 
 using win::TBitmap;
 
-constexpr int kWidth = 96, kHeight = 64;
+using test::Bitmap24;
+using test::Photo;
+using test::PSNR;
+using test::Read;
+using test::Reduced;
 
-// A 24-bit bitmap of the picture's rows (blue, green, red from the top).
-std::unique_ptr<TBitmap> Bitmap(const std::vector<std::uint8_t>& bgr, int width, int height) {
-  auto b = std::make_unique<TBitmap>();
-  b->SetPixelFormat(win::pf24bit);
-  b->SetSize(width, height);
-  for (int y = 0; y < height; ++y)
-    std::memcpy(b->ScanLine(y), &bgr[3 * static_cast<std::size_t>(y) * width], 3 * static_cast<std::size_t>(width));
-  return b;
-}
-
-const std::vector<std::uint8_t>& Photo() {
-  static const std::vector<std::uint8_t> bgr = bench::PhotoLike(kWidth, kHeight);
-  return bgr;
-}
-
-// An 8-bit result: its palette's entries and its pixels as indices, rows from the top.
-struct Reduced {
-  std::vector<PALETTEENTRY> palette;
-  std::vector<std::uint8_t> indices;
-};
-
-Reduced Read(TBitmap& b) {
-  Reduced out;
-  EXPECT_EQ(b.PixelFormat(), win::pf8bit);
-  out.palette = win::PaletteEntries(b.Palette());
-  for (int y = 0; y < b.Height(); ++y) {
-    const auto* row = static_cast<const std::uint8_t*>(b.ScanLine(y));
-    out.indices.insert(out.indices.end(), row, row + b.Width());
-  }
-  return out;
-}
-
-// Of the result against the 24-bit source; every index must name a palette entry.
-double PSNR(const Reduced& r, const std::vector<std::uint8_t>& bgr, std::size_t paletteSize) {
-  double squares = 0;
-  for (std::size_t i = 0; i < r.indices.size(); ++i) {
-    EXPECT_LT(r.indices[i], paletteSize) << i;
-    if (r.indices[i] >= paletteSize) return 0;
-    const PALETTEENTRY& e = r.palette[r.indices[i]];
-    const int d[3] = {e.peBlue - bgr[3 * i], e.peGreen - bgr[3 * i + 1], e.peRed - bgr[3 * i + 2]};
-    for (int v : d)
-      squares += v * v;
-  }
-  const double mse = squares / (3.0 * static_cast<double>(r.indices.size()));
-  return mse == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mse);
-}
+constexpr int kWidth = test::kPhotoWidth, kHeight = test::kPhotoHeight;
 
 struct MethodCase {
   std::uint8_t method;
@@ -85,7 +42,7 @@ TEST(QuantizeBitmapTest, EachReductionMethod) {
   };
   for (const MethodCase& c : cases) {
     SCOPED_TRACE(testing::Message() << "method " << int(c.method) << ", bits " << c.bits);
-    const std::unique_ptr<TBitmap> source = Bitmap(photo, kWidth, kHeight);
+    const std::unique_ptr<TBitmap> source = Bitmap24(photo, kWidth, kHeight);
     const std::unique_ptr<TBitmap> result = QuantizeBitmap(*source, c.method, DitherNearest, c.bits, given.get());
     ASSERT_EQ(result->Width(), kWidth);
     ASSERT_EQ(result->Height(), kHeight);
@@ -101,7 +58,7 @@ TEST(QuantizeBitmapTest, EachReductionMethod) {
 
 TEST(QuantizeBitmapTest, BlackAndWhiteByTheLumaThreshold) {
   const std::vector<std::uint8_t>& photo = Photo();
-  const std::unique_ptr<TBitmap> source = Bitmap(photo, kWidth, kHeight);
+  const std::unique_ptr<TBitmap> source = Bitmap24(photo, kWidth, kHeight);
   const Reduced r = Read(*QuantizeBitmap(*source, ReduceBlackWhite, DitherNearest, 8, nullptr));
   ASSERT_EQ(r.indices.size(), photo.size() / 3);
   std::size_t white = 0;
@@ -121,7 +78,7 @@ TEST(QuantizeBitmapTest, EachDitherKind) {
     std::vector<std::vector<std::uint8_t>> results;
     for (std::uint8_t kind = DitherNearest; kind <= DitherBurkes; ++kind) {
       SCOPED_TRACE(testing::Message() << "method " << int(method) << ", dither " << int(kind));
-      const std::unique_ptr<TBitmap> source = Bitmap(photo, kWidth, kHeight);
+      const std::unique_ptr<TBitmap> source = Bitmap24(photo, kWidth, kHeight);
       const std::unique_ptr<TBitmap> result = QuantizeBitmap(*source, method, kind, 8, nullptr);
       ASSERT_EQ(result->Width(), kWidth);
       const Reduced r = Read(*result);
@@ -137,7 +94,7 @@ TEST(QuantizeBitmapTest, EachDitherKind) {
 }
 
 TEST(QuantizeBitmapTest, OctreeSystemKeepsTheStaticColorsAtBothEnds) {
-  const std::unique_ptr<TBitmap> source = Bitmap(Photo(), kWidth, kHeight);
+  const std::unique_ptr<TBitmap> source = Bitmap24(Photo(), kWidth, kHeight);
   const std::unique_ptr<TBitmap> result = QuantizeBitmap(*source, ReduceOctreeSystem, DitherFloydSteinberg, 8, nullptr);
   const std::vector<PALETTEENTRY> statics = win::PaletteEntries(static_cast<HPALETTE>(GetStockObject(DEFAULT_PALETTE)));
   ASSERT_EQ(statics.size(), 20u);
@@ -165,7 +122,7 @@ TEST(QuantizeBitmapTest, OctreeOfFewColorsAndOfOne) {
   // Three colours: they come first in the tree's child order (blue bit, green bit, red bit of
   // bit 7), then black; with one colour wanted, the truncated mean.
   const std::vector<std::uint8_t> bgr{0, 0, 255, 0, 255, 0, 255, 0, 0, 0, 0, 254}; // red, green, blue, red
-  const std::unique_ptr<TBitmap> source = Bitmap(bgr, 2, 2);
+  const std::unique_ptr<TBitmap> source = Bitmap24(bgr, 2, 2);
   Reduced r = Read(*QuantizeBitmap(*source, ReduceOctree, DitherNearest, 8, nullptr));
   ASSERT_EQ(r.palette.size(), 256u);
   const COLORREF expect[] = {RGB(0, 0, 255), RGB(0, 255, 0), RGB(254, 0, 0), RGB(255, 0, 0)};
@@ -183,7 +140,7 @@ TEST(QuantizeBitmapTest, OctreeOfFewColorsAndOfOne) {
 }
 
 TEST(QuantizeBitmapTest, NoReductionIsATwentyFourBitCopyThatLeavesTheSource) {
-  const std::unique_ptr<TBitmap> source = Bitmap(Photo(), kWidth, kHeight);
+  const std::unique_ptr<TBitmap> source = Bitmap24(Photo(), kWidth, kHeight);
   source->SetPixelFormat(win::pf8bit);
   const std::unique_ptr<TBitmap> result = QuantizeBitmap(*source, ReduceNone, DitherNearest, 8, nullptr);
   EXPECT_EQ(source->PixelFormat(), win::pf8bit);
@@ -206,7 +163,7 @@ TEST(QuantizeBitmapTest, NoReductionIsATwentyFourBitCopyThatLeavesTheSource) {
 }
 
 TEST(QuantizeBitmapTest, GivenPaletteNoneGivesAnEmptyBitmap) {
-  const std::unique_ptr<TBitmap> source = Bitmap(Photo(), kWidth, kHeight);
+  const std::unique_ptr<TBitmap> source = Bitmap24(Photo(), kWidth, kHeight);
   const std::unique_ptr<TBitmap> result = QuantizeBitmap(*source, ReduceGivenPalette, DitherNearest, 8, nullptr);
   EXPECT_EQ(result->Width(), 0);
   EXPECT_EQ(result->Height(), 0);
@@ -219,7 +176,7 @@ TEST(QuantizeBitmapTest, UnknownMethodOrDitherKindRaisesAndLeavesTheSource) {
   };
   for (const Case& c : {Case{10, DitherNearest, "Invalid reduction method"}, Case{255, DitherNearest, "Invalid reduction method"},
                         Case{ReduceCube216, 7, "Invalid dither kind"}, Case{ReduceOctree, 255, "Invalid dither kind"}}) {
-    const std::unique_ptr<TBitmap> source = Bitmap(Photo(), kWidth, kHeight);
+    const std::unique_ptr<TBitmap> source = Bitmap24(Photo(), kWidth, kHeight);
     source->SetPixelFormat(win::pf8bit);
     try {
       QuantizeBitmap(*source, c.method, c.dither, 8, nullptr);
@@ -240,7 +197,7 @@ TEST(QuantizeBitmapTest, LargePicture) {
     bgr[i + 1] = 102;
     bgr[i + 2] = 255;
   }
-  const std::unique_ptr<TBitmap> source = Bitmap(bgr, width, height);
+  const std::unique_ptr<TBitmap> source = Bitmap24(bgr, width, height);
   const std::unique_ptr<TBitmap> result = QuantizeBitmap(*source, ReduceCube216, DitherFloydSteinberg, 8, nullptr);
   EXPECT_EQ(result->Width(), width);
   EXPECT_EQ(result->Height(), height);

@@ -73,6 +73,10 @@ void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
   throw EInvalidGraphic(kUnsupportedClipboardFormat);
 }
 
+void TGraphic::AssignTo(TBitmap&) const {
+  throw EConvertError("Cannot assign a " + ClassName() + " to a TBitmap");
+}
+
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
                                   const TGraphicClass& graphicClass) {
   Classes().extensions[Lower(extension)] = {description, graphicClass};

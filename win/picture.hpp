@@ -11,6 +11,8 @@
 
 namespace win {
 
+class TBitmap;
+
 // A picture format: loads itself from its file bytes, saves itself as file bytes again and draws
 // itself. Which format a graphic is, callers ask with dynamic_cast.
 class TGraphic {
@@ -19,6 +21,9 @@ public:
   TGraphic() = default;
   TGraphic(const TGraphic&) = delete;
   TGraphic& operator=(const TGraphic&) = delete;
+
+  // The class's name in form data and in messages ("TBitmap").
+  virtual std::string ClassName() const = 0;
 
   // Takes everything from the stream's position to its end; a failure leaves the graphic as it
   // was.
@@ -36,6 +41,9 @@ public:
   // EInvalidGraphic "Unsupported clipboard format".
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
   virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
+  // Gives dest this picture, for TBitmap::Assign. Unless a class can, EConvertError
+  // "Cannot assign a TIcon to a TBitmap".
+  virtual void AssignTo(TBitmap& dest) const;
   // Ends whatever plays the graphic by itself (an animation); the next Draw starts it again.
   virtual void StopAnimation() {}
   // Fired by Changed, after the content, size or palette changed.

@@ -318,6 +318,11 @@ void* TBitmap::ScanLine(int row) {
   return Surface{UniqueBitmap(), bits_, width_, height_, format_}.Row(row);
 }
 
+TCanvas& TBitmap::Canvas() {
+  mask_.reset();
+  return canvas_;
+}
+
 void TBitmap::SetHandle(UniqueBitmap handle) {
   DIBSECTION section{};
   const int got = handle ? GetObjectW(handle.get(), sizeof section, &section) : 0;

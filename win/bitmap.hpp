@@ -119,10 +119,7 @@ public:
   // The caller may write the row, or draw through the canvas's handle: after either the mask is
   // made again when it is next asked for.
   void* ScanLine(int row);
-  TCanvas& Canvas() {
-    mask_.reset();
-    return canvas_;
-  }
+  TCanvas& Canvas();
 
   // Whether the bitmap is meant to show through where it has its transparent colour; those
   // who copy it read the mask. Changing either fires Changed.

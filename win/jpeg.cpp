@@ -111,8 +111,7 @@ bool ScreenHasPalette() {
 } // namespace
 
 void TJPEGImage::LoadFromStream(qt::Stream& stream) {
-  std::string bytes(stream.Size() - stream.Position(), '\0');
-  stream.ReadExact(bytes.data(), bytes.size());
+  std::string bytes = ReadRest(stream);
   Decode(bytes);
   bytes_ = std::move(bytes);
 }

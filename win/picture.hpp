@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -54,6 +55,11 @@ public:
 };
 
 using qt::EInvalidGraphic;
+
+// For the graphics' own file readers: the bytes from the stream's position to its end, and an
+// unsigned little-endian number of 1 to 4 bytes at an offset the caller has checked.
+std::string ReadRest(qt::Stream& stream);
+std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, int size);
 
 // What every graphic and the container raise for a clipboard format they do not take.
 inline constexpr char kUnsupportedClipboardFormat[] = "Unsupported clipboard format";

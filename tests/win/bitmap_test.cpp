@@ -2,6 +2,7 @@
 
 #include "base/file_stream.hpp"
 #include "base/stream.hpp"
+#include "tests/win/mask_text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,8 @@
 
 namespace win {
 namespace {
+
+using win::testing::MaskText;
 
 std::vector<PALETTEENTRY> Entries(std::initializer_list<COLORREF> colors) {
   std::vector<PALETTEENTRY> out;
@@ -326,21 +329,6 @@ TEST(BitmapTest, AClipboardBitmapIsReadThroughItsPaletteAndACopyIsHandedOut) {
   HPALETTE none = nullptr;
   other.SaveToClipboardFormat(format, data, none);
   EXPECT_EQ(format, 0u) << "nothing for an empty bitmap";
-}
-
-// A monochrome bitmap's pixels row by row, rows parted by '/': '1' for white.
-std::string MaskText(HBITMAP mask) {
-  BITMAP info{};
-  if (!GetObjectW(mask, sizeof info, &info) || info.bmBitsPixel * info.bmPlanes != 1) return "not monochrome";
-  UniqueMemoryDC dc(CreateCompatibleDC(nullptr));
-  SelectGuard selected(dc.get(), mask);
-  std::string text;
-  for (int y = 0; y < info.bmHeight; ++y) {
-    if (y > 0) text += '/';
-    for (int x = 0; x < info.bmWidth; ++x)
-      text += GetPixel(dc.get(), x, y) == RGB(255, 255, 255) ? '1' : '0';
-  }
-  return text;
 }
 
 // Paints rows of 'R' (red), 'W' (white) and 'B' (blue) pixels, rows parted by '/'.

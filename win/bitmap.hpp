@@ -104,10 +104,11 @@ public:
   void SetPixelFormat(TPixelFormat format);
 
   HBITMAP Handle() const { return handle_.get(); }
-  // Takes the bitmap over (a DIB section or a device bitmap, none for an empty bitmap) with its
-  // size and pixels. One bit per pixel becomes pf1bit, black at index 0 and white at 1, the
-  // indices kept; other DIB sections of 4, 8, 24 or 32 bits keep their format and colour table;
-  // anything else becomes pf24bit.
+  // Takes the bitmap over (a DIB section or a device bitmap, none for an empty bitmap): its size
+  // and pixels become this bitmap's, in a surface of its own, and the handle is freed. One bit
+  // per pixel becomes pf1bit, black at index 0 and white at 1, the indices kept; other DIB
+  // sections of 4, 8, 24 or 32 bits keep their format, indices and colour table; anything else
+  // becomes pf24bit.
   void SetHandle(UniqueBitmap handle);
   // Owned by the bitmap; none when it has no palette.
   HPALETTE Palette() const { return palette_.get(); }

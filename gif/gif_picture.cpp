@@ -339,8 +339,8 @@ void TGIFPicture::AssignPicture(const TGIFPicture& source) {
   Progress(this, TProgressStage::psEnding, 100, false, kCopying);
 }
 
-void TGIFPicture::AssignTo(win::TBitmap& target) {
-  if (win::TBitmap* bitmap = EnsureBitmap())
+void TGIFPicture::AssignTo(win::TBitmap& target) const {
+  if (win::TBitmap* bitmap = const_cast<TGIFPicture*>(this)->EnsureBitmap())
     target.Assign(*bitmap);
   else
     target.Assign(win::TBitmap());

@@ -149,7 +149,8 @@ public:
   // Fills in the still rendering as CF_BITMAP and, at once, places the GIF stream on the open
   // clipboard as "GIF Image". Nothing for an empty picture.
   void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) override;
-  void AssignTo(win::TBitmap& target);
+  void AssignTo(win::TBitmap& target) const override;
+  std::string ClassName() const override { return kGIFClassName; }
   void ClearImage();
 
   bool UseCubePalette() const;

@@ -3,6 +3,7 @@
 #include "base/dib_layout.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -39,6 +40,18 @@ std::vector<qt::TPaletteEntry> AsEntries(const std::vector<PALETTEENTRY>& entrie
 struct DibInfo {
   BITMAPINFOHEADER header{};
   RGBQUAD colors[256]{};
+
+  DibInfo(int width, int height, int bits) {
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = static_cast<WORD>(bits);
+    header.biCompression = BI_RGB;
+    // The whole table, so that an index past the palette's colours shows black.
+    header.biClrUsed = static_cast<DWORD>(TableSize(bits));
+  }
+  BITMAPINFO* Info() { return reinterpret_cast<BITMAPINFO*>(this); }
 };
 
 } // namespace
@@ -184,25 +197,15 @@ TBitmap::Surface TBitmap::Surface::Make(int width, int height, TPixelFormat form
     s.handle.reset(CheckGDIHandle(CreateCompatibleBitmap(screen.get(), width, height)));
     return s;
   }
-  DibInfo info;
-  info.header.biSize = sizeof info.header;
-  info.header.biWidth = width;
-  info.header.biHeight = height;
-  info.header.biPlanes = 1;
-  info.header.biBitCount = static_cast<WORD>(bits);
-  info.header.biCompression = BI_RGB;
-  // The whole table, so that an index past the palette's colours shows black.
-  const std::size_t table = TableSize(bits);
-  info.header.biClrUsed = static_cast<DWORD>(table);
-  for (std::size_t i = 0; i < std::min(table, colors.size()); ++i)
+  DibInfo info(width, height, bits);
+  for (std::size_t i = 0; i < std::min<std::size_t>(info.header.biClrUsed, colors.size()); ++i)
     info.colors[i] = {colors[i].peBlue, colors[i].peGreen, colors[i].peRed, 0};
-  s.handle.reset(CheckGDIHandle(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &s.bits,
-                                          nullptr, 0)));
+  s.handle.reset(CheckGDIHandle(CreateDIBSection(nullptr, info.Info(), DIB_RGB_COLORS, &s.bits, nullptr, 0)));
   return s;
 }
 
 TBitmap::TBitmap() : dc_(CheckGDIHandle(CreateCompatibleDC(nullptr))), canvas_(dc_.get()) {
-  canvas_.OnChange = [this] { Changed(); };
+  canvas_.OnChange = [this] { BitmapChanged(); };
 }
 
 TBitmap::~TBitmap() { Deselect(); }
@@ -248,12 +251,25 @@ void TBitmap::Replace(Surface&& next, bool keepContent) {
   SelectIntoDC();
 }
 
+void TBitmap::Adopt(Surface&& next, UniquePalette palette) {
+  Replace(std::move(next), false);
+  Deselect();
+  palette_ = std::move(palette);
+  SelectIntoDC();
+  BitmapChanged();
+}
+
+void TBitmap::BitmapChanged() {
+  mask_.reset();
+  Changed();
+}
+
 void TBitmap::SetSize(int width, int height) {
   width = std::max(width, 0);
   height = std::max(height, 0);
   if (width == width_ && height == height_) return;
   Replace(Surface::Make(width, height, format_, PaletteEntries(palette_.get())), true);
-  Changed();
+  BitmapChanged();
 }
 
 void TBitmap::SetPixelFormat(TPixelFormat format) {
@@ -271,7 +287,7 @@ void TBitmap::SetPixelFormat(TPixelFormat format) {
   Deselect();
   palette_ = std::move(palette);
   SelectIntoDC();
-  Changed();
+  BitmapChanged();
 }
 
 void TBitmap::SetPalette(HPALETTE palette) {
@@ -280,7 +296,7 @@ void TBitmap::SetPalette(HPALETTE palette) {
   palette_ = std::move(copy);
   ColorTableFromPalette();
   SelectIntoDC();
-  Changed();
+  BitmapChanged();
 }
 
 void TBitmap::ColorTableFromPalette() {
@@ -297,29 +313,110 @@ void TBitmap::ColorTableFromPalette() {
 void* TBitmap::ScanLine(int row) {
   if (format_ == pfDevice && handle_) SetPixelFormat(ScreenFormat());
   if (!bits_ || row < 0 || row >= height_) throw EInvalidGraphicOperation("Scan line index out of range");
+  mask_.reset();
   GdiFlush();
   return Surface{UniqueBitmap(), bits_, width_, height_, format_}.Row(row);
 }
 
-void TBitmap::Assign(const TBitmap& source) {
-  if (&source == this) return;
-  UniquePalette palette = DuplicatePalette(source.palette_.get());
-  Surface next = Surface::Make(source.width_, source.height_, source.format_, PaletteEntries(palette.get()));
+TCanvas& TBitmap::Canvas() {
+  mask_.reset();
+  return canvas_;
+}
+
+void TBitmap::SetHandle(UniqueBitmap handle) {
+  DIBSECTION section{};
+  const int got = handle ? GetObjectW(handle.get(), sizeof section, &section) : 0;
+  if (handle && got < static_cast<int>(sizeof(BITMAP))) throw EInvalidGraphic("Bitmap image is not valid");
+  const bool dib = got == static_cast<int>(sizeof section);
+  const int bits = dib ? section.dsBmih.biBitCount : section.dsBm.bmBitsPixel * section.dsBm.bmPlanes;
+  TPixelFormat format = pf24bit;
+  if (bits == 1)
+    format = pf1bit;
+  else if (dib && section.dsBmih.biCompression == BI_RGB)
+    for (TPixelFormat f : {pf4bit, pf8bit, pf32bit})
+      if (BitsPerPixel(f) == bits) format = f;
+  std::vector<PALETTEENTRY> colors;
+  if (format == pf1bit) {
+    colors = DefaultEntries(pf1bit);
+  } else if (format == pf4bit || format == pf8bit) {
+    UniqueMemoryDC dc(CheckGDIHandle(CreateCompatibleDC(nullptr)));
+    SelectGuard selected(dc.get(), handle.get());
+    RGBQUAD quads[256];
+    const UINT count = GetDIBColorTable(dc.get(), 0, 256, quads);
+    for (UINT i = 0; i < count; ++i)
+      colors.push_back({quads[i].rgbRed, quads[i].rgbGreen, quads[i].rgbBlue, 0});
+  }
+  Surface next = Surface::Make(section.dsBm.bmWidth, std::abs(section.dsBm.bmHeight), format, colors);
+  if (next.handle) {
+    // At the DIB section's own format its table comes back unchanged, so the indices stay; the
+    // rows come bottom-up whichever way the source stores them.
+    DibInfo info(next.width, next.height, BitsPerPixel(format));
+    WindowDC screen(nullptr);
+    GetDIBits(screen.get(), handle.get(), 0, static_cast<UINT>(next.height), next.bits, info.Info(), DIB_RGB_COLORS);
+  }
+  Adopt(std::move(next), MakePalette(colors));
+}
+
+void TBitmap::SetTransparent(bool transparent) {
+  if (transparent == transparent_) return;
+  transparent_ = transparent;
+  Changed();
+}
+
+void TBitmap::SetTransparentColor(TColor color) {
+  if (color == transparentColor_) return;
+  transparentColor_ = color;
+  BitmapChanged();
+}
+
+HBITMAP TBitmap::MaskHandle() {
+  if (mask_ || !handle_) return mask_.get();
+  // Colours are compared as GDI shows them, so two indices of one colour are both transparent.
+  const Surface shown = Surface::Make(width_, height_, pf32bit, {});
+  {
+    UniqueMemoryDC target(CheckGDIHandle(CreateCompatibleDC(dc_.get())));
+    SelectGuard selected(target.get(), shown.handle.get());
+    BitBlt(target.get(), 0, 0, width_, height_, dc_.get(), 0, 0, SRCCOPY);
+    GdiFlush();
+  }
+  auto pixel = [&](int x, int y) { return reinterpret_cast<const std::uint32_t*>(shown.Row(y))[x] & 0xFFFFFF; };
+  std::uint32_t key = pixel(0, height_ - 1);
+  if (transparentColor_ != clDefault) {
+    const COLORREF c = ColorToRGB(transparentColor_);
+    key = std::uint32_t{GetRValue(c)} << 16 | std::uint32_t{GetGValue(c)} << 8 | GetBValue(c);
+  }
+  // A monochrome bitmap's rows run top-down, padded to 16 bits.
+  const std::size_t stride = (static_cast<std::size_t>(width_) + 15) / 16 * 2;
+  std::vector<unsigned char> rows(stride * static_cast<std::size_t>(height_));
+  for (int y = 0; y < height_; ++y)
+    for (int x = 0; x < width_; ++x)
+      if (pixel(x, y) == key) rows[static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(x / 8)] |= 0x80 >> (x % 8);
+  mask_.reset(CheckGDIHandle(CreateBitmap(width_, height_, 1, 1, rows.data())));
+  return mask_.get();
+}
+
+void TBitmap::Assign(const TGraphic& graphic) {
+  if (&graphic == this) return;
+  const auto* source = dynamic_cast<const TBitmap*>(&graphic);
+  if (!source) {
+    graphic.AssignTo(*this);
+    return;
+  }
+  UniquePalette palette = DuplicatePalette(source->palette_.get());
+  Surface next = Surface::Make(source->width_, source->height_, source->format_, PaletteEntries(palette.get()));
   if (next.handle) {
     GdiFlush();
     if (next.bits)
-      std::memcpy(next.bits, source.bits_, static_cast<std::size_t>(next.Stride() * next.height));
+      std::memcpy(next.bits, source->bits_, static_cast<std::size_t>(next.Stride() * next.height));
     else {
       UniqueMemoryDC target(CheckGDIHandle(CreateCompatibleDC(dc_.get())));
       SelectGuard selected(target.get(), next.handle.get());
-      BitBlt(target.get(), 0, 0, next.width, next.height, source.dc_.get(), 0, 0, SRCCOPY);
+      BitBlt(target.get(), 0, 0, next.width, next.height, source->dc_.get(), 0, 0, SRCCOPY);
     }
   }
-  Replace(std::move(next), false);
-  Deselect();
-  palette_ = std::move(palette);
-  SelectIntoDC();
-  Changed();
+  transparent_ = source->transparent_;
+  transparentColor_ = source->transparentColor_;
+  Adopt(std::move(next), std::move(palette));
 }
 
 void TBitmap::LoadFromStream(qt::Stream& stream) {
@@ -353,11 +450,7 @@ void TBitmap::LoadFromStream(qt::Stream& stream) {
     const int stored = layout->topDown ? row : layout->height - 1 - row;
     std::memcpy(next.Row(row), file.data() + layout->pixelOffset + static_cast<std::size_t>(stored) * stride, stride);
   }
-  Replace(std::move(next), false);
-  Deselect();
-  palette_ = std::move(palette);
-  SelectIntoDC();
-  Changed();
+  Adopt(std::move(next), std::move(palette));
 }
 
 void TBitmap::SaveToStream(qt::Stream& stream) const {
@@ -405,11 +498,7 @@ void TBitmap::LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette
     GdiFlush();
     if (oldPalette) SelectPalette(source.get(), oldPalette, FALSE);
   }
-  Replace(std::move(next), false);
-  Deselect();
-  palette_ = std::move(ownPalette);
-  SelectIntoDC();
-  Changed();
+  Adopt(std::move(next), std::move(ownPalette));
 }
 
 void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette) {
@@ -442,6 +531,10 @@ void TBitmap::DrawWith(HDC dc, const RECT& r, DWORD rop) const {
   StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, dc_.get(), 0, 0, width_, height_, rop);
   SetStretchBltMode(dc, oldMode);
   if (old) SelectPalette(dc, old, TRUE);
+}
+
+UniqueBitmap CopyBitmapHandle(HBITMAP source) {
+  return UniqueBitmap(static_cast<HBITMAP>(CheckGDIHandle(CopyImage(source, IMAGE_BITMAP, 0, 0, 0))));
 }
 
 } // namespace win

@@ -87,6 +87,8 @@ public:
   TBitmap(const TBitmap&) = delete;
   TBitmap& operator=(const TBitmap&) = delete;
 
+  std::string ClassName() const override { return "TBitmap"; }
+
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   // The content stays at the top left; new area is black. A size no memory could hold throws
@@ -102,6 +104,12 @@ public:
   void SetPixelFormat(TPixelFormat format);
 
   HBITMAP Handle() const { return handle_.get(); }
+  // Takes the bitmap over (a DIB section or a device bitmap, none for an empty bitmap): its size
+  // and pixels become this bitmap's, in a surface of its own, and the handle is freed. One bit
+  // per pixel becomes pf1bit, black at index 0 and white at 1, the indices kept; other DIB
+  // sections of 4, 8, 24 or 32 bits keep their format, indices and colour table; anything else
+  // becomes pf24bit.
+  void SetHandle(UniqueBitmap handle);
   // Owned by the bitmap; none when it has no palette.
   HPALETTE Palette() const { return palette_.get(); }
   // Takes a copy of the palette's entries; at 1, 4 and 8 bits they become the colour table,
@@ -109,10 +117,26 @@ public:
   void SetPalette(HPALETTE palette);
 
   // Row 0 is the top row. A device format bitmap becomes a DIB of the screen's format first.
+  // The caller may write the row, or draw through the canvas's handle: after either the mask is
+  // made again when it is next asked for.
   void* ScanLine(int row);
-  TCanvas& Canvas() { return canvas_; }
+  TCanvas& Canvas();
 
-  void Assign(const TBitmap& source);
+  // Whether the bitmap is meant to show through where it has its transparent colour; those
+  // who copy it read the mask. Changing either fires Changed.
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool transparent);
+  // clDefault (from the start): the colour of the bottom-left pixel.
+  TColor TransparentColor() const { return transparentColor_; }
+  void SetTransparentColor(TColor color);
+  // A monochrome bitmap of the bitmap's size: 1 (white) where the pixel has the transparent
+  // colour, 0 elsewhere. Owned by the bitmap and valid until the bitmap next changes; none for
+  // an empty bitmap.
+  HBITMAP MaskHandle();
+
+  // A TBitmap is copied, with its transparency settings; another graphic gives itself through
+  // its AssignTo.
+  void Assign(const TGraphic& source);
   // A BMP file: 1, 4, 8, 24 or 32 bits per pixel, uncompressed, rows either way up. Colour table
   // entries past the file's own are black. A damaged file throws EInvalidGraphic and leaves the
   // bitmap as it was.
@@ -133,6 +157,10 @@ public:
 private:
   struct Surface;
   void Replace(Surface&& next, bool keepContent);
+  // Replaces the content, size, format and palette at once.
+  void Adopt(Surface&& next, UniquePalette palette);
+  // Every change ends here: the mask no longer fits.
+  void BitmapChanged();
   void Deselect();
   void SelectIntoDC();
   void ColorTableFromPalette();
@@ -146,6 +174,13 @@ private:
   TPixelFormat format_ = pfDevice;
   UniquePalette palette_;
   TCanvas canvas_;
+  bool transparent_ = false;
+  TColor transparentColor_ = clDefault;
+  UniqueBitmap mask_;
 };
+
+// The platform's copy of a bitmap (CopyImage): a device bitmap of the same size;
+// EOutOfResources when it fails.
+UniqueBitmap CopyBitmapHandle(HBITMAP source);
 
 } // namespace win

@@ -14,6 +14,9 @@ constexpr TColor clBlack = 0x000000, clMaroon = 0x000080, clGreen = 0x008000, cl
                  clBlue = 0xFF0000, clFuchsia = 0xFF00FF, clAqua = 0xFFFF00, clWhite = 0xFFFFFF,
                  clMoneyGreen = 0xC0DCC0, clSkyBlue = 0xF0CAA6, clCream = 0xF0FBFF,
                  clMedGray = 0xA4A0A0, clNone = 0x1FFFFFFF;
+// "Whatever the object takes by itself": a bitmap's transparent colour is then the colour of its
+// bottom-left pixel.
+constexpr TColor clDefault = 0x20000000;
 constexpr TColor clBtnFace = static_cast<TColor>(0x8000000F);
 constexpr TColor clWindow = static_cast<TColor>(0x80000005);
 constexpr TColor clWindowText = static_cast<TColor>(0x80000008);

@@ -39,6 +39,8 @@ inline void ReleaseModule(HMODULE h) { FreeLibrary(h); }
 inline void ReleaseKey(HKEY h) { RegCloseKey(h); }
 inline void DestroyWindowHandle(HWND h) { DestroyWindow(h); }
 inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
+inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
+inline void DeleteEnhMetaFileHandle(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
 
 using UniqueHandle = Unique<HANDLE, CloseHandleChecked>;
 using UniqueFont = Unique<HFONT, DeleteGdiObject>;
@@ -51,6 +53,8 @@ using UniqueModule = Unique<HMODULE, ReleaseModule>;
 using UniqueKey = Unique<HKEY, ReleaseKey>;
 using UniqueWindow = Unique<HWND, DestroyWindowHandle>;
 using UniqueGlobal = Unique<HGLOBAL, FreeGlobal>;
+using UniqueIcon = Unique<HICON, DestroyIconHandle>;
+using UniqueEnhMetaFile = Unique<HENHMETAFILE, DeleteEnhMetaFileHandle>;
 
 // A DC from GetDC, given back with ReleaseDC.
 class WindowDC {

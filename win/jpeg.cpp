@@ -1,7 +1,10 @@
 #include "win/jpeg.hpp"
 
+#include "win/bitmap.hpp"
+
 #include <csetjmp>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include <jerror.h>
@@ -108,8 +111,7 @@ bool ScreenHasPalette() {
 } // namespace
 
 void TJPEGImage::LoadFromStream(qt::Stream& stream) {
-  std::string bytes(stream.Size() - stream.Position(), '\0');
-  stream.ReadExact(bytes.data(), bytes.size());
+  std::string bytes = ReadRest(stream);
   Decode(bytes);
   bytes_ = std::move(bytes);
 }
@@ -203,6 +205,17 @@ void TJPEGImage::Draw(HDC dc, const RECT& r) const {
                 reinterpret_cast<const BITMAPINFO*>(&info_), DIB_RGB_COLORS, SRCCOPY);
   SetStretchBltMode(dc, mode);
   if (old) SelectPalette(dc, old, TRUE);
+}
+
+void TJPEGImage::AssignTo(TBitmap& dest) const {
+  UniqueBitmap dib;
+  if (!Empty()) {
+    void* bits = nullptr;
+    dib.reset(CheckGDIHandle(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&info_), DIB_RGB_COLORS, &bits, nullptr, 0)));
+    std::memcpy(bits, bits_.data(), bits_.size());
+  }
+  // The bitmap takes the colour table, and so the palette, with the pixels.
+  dest.SetHandle(std::move(dib));
 }
 
 } // namespace win

@@ -28,11 +28,14 @@ enum class TJPEGColors {
 // libjpeg's warnings (corrupt data, a premature end) do not fail: the picture shows what decoded.
 class TJPEGImage : public TGraphic {
 public:
+  std::string ClassName() const override { return "TJPEGImage"; }
   void LoadFromStream(qt::Stream& stream) override;
   void SaveToStream(qt::Stream& stream) const override;
   int Width() const override { return width_; }
   int Height() const override { return height_; }
   void Draw(HDC dc, const RECT& r) const override;
+  // The decoded picture: 24 bits per pixel, or 8 with its colour table and palette.
+  void AssignTo(TBitmap& dest) const override;
 
   // Output scaling by num/denom (libjpeg offers 1/1, 1/2, 1/4, 1/8 at least) and the colour
   // choice apply from the next load and to a loaded picture at once.

@@ -73,6 +73,23 @@ void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
   throw EInvalidGraphic(kUnsupportedClipboardFormat);
 }
 
+std::string ReadRest(qt::Stream& stream) {
+  std::string bytes(stream.Size() - stream.Position(), '\0');
+  stream.ReadExact(bytes.data(), bytes.size());
+  return bytes;
+}
+
+std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, int size) {
+  std::uint32_t v = 0;
+  for (int i = size - 1; i >= 0; --i)
+    v = v << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+  return v;
+}
+
+void TGraphic::AssignTo(TBitmap&) const {
+  throw EConvertError("Cannot assign a " + ClassName() + " to a TBitmap");
+}
+
 void TPicture::RegisterFileFormat(const std::string& extension, const std::string& description,
                                   const TGraphicClass& graphicClass) {
   Classes().extensions[Lower(extension)] = {description, graphicClass};

@@ -4,12 +4,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 namespace win {
+
+class TBitmap;
 
 // A picture format: loads itself from its file bytes, saves itself as file bytes again and draws
 // itself. Which format a graphic is, callers ask with dynamic_cast.
@@ -19,6 +22,9 @@ public:
   TGraphic() = default;
   TGraphic(const TGraphic&) = delete;
   TGraphic& operator=(const TGraphic&) = delete;
+
+  // The class's name in form data and in messages ("TBitmap").
+  virtual std::string ClassName() const = 0;
 
   // Takes everything from the stream's position to its end; a failure leaves the graphic as it
   // was.
@@ -36,6 +42,9 @@ public:
   // EInvalidGraphic "Unsupported clipboard format".
   virtual void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette);
   virtual void SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palette);
+  // Gives dest this picture, for TBitmap::Assign. Unless a class can, EConvertError
+  // "Cannot assign a TIcon to a TBitmap".
+  virtual void AssignTo(TBitmap& dest) const;
   // Ends whatever plays the graphic by itself (an animation); the next Draw starts it again.
   virtual void StopAnimation() {}
   // Fired by Changed, after the content, size or palette changed.
@@ -46,6 +55,11 @@ public:
 };
 
 using qt::EInvalidGraphic;
+
+// For the graphics' own file readers: the bytes from the stream's position to its end, and an
+// unsigned little-endian number of 1 to 4 bytes at an offset the caller has checked.
+std::string ReadRest(qt::Stream& stream);
+std::uint32_t LittleEndian(std::string_view bytes, std::size_t at, int size);
 
 // What every graphic and the container raise for a clipboard format they do not take.
 inline constexpr char kUnsupportedClipboardFormat[] = "Unsupported clipboard format";

@@ -2,16 +2,22 @@
 
 #include "base/file_stream.hpp"
 #include "base/stream.hpp"
+#include "tests/win/mask_text.hpp"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace win {
 namespace {
+
+using win::testing::MaskText;
 
 std::vector<PALETTEENTRY> Entries(std::initializer_list<COLORREF> colors) {
   std::vector<PALETTEENTRY> out;
@@ -187,11 +193,15 @@ TEST(BitmapTest, AssignCopiesIndicesPaletteAndFormat) {
   a.SetSize(3, 2);
   auto* row = static_cast<unsigned char*>(a.ScanLine(1));
   row[0] = 1, row[1] = 2;
+  a.SetTransparent(true);
+  a.SetTransparentColor(clRed);
   TBitmap b;
   int changes = 0;
   b.OnChange = [&] { ++changes; };
   b.Assign(a);
   EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(b.Transparent());
+  EXPECT_EQ(b.TransparentColor(), clRed);
   EXPECT_EQ(b.PixelFormat(), pf8bit);
   EXPECT_EQ(b.Width(), 3);
   EXPECT_EQ(b.Height(), 2);
@@ -319,6 +329,150 @@ TEST(BitmapTest, AClipboardBitmapIsReadThroughItsPaletteAndACopyIsHandedOut) {
   HPALETTE none = nullptr;
   other.SaveToClipboardFormat(format, data, none);
   EXPECT_EQ(format, 0u) << "nothing for an empty bitmap";
+}
+
+// Paints rows of 'R' (red), 'W' (white) and 'B' (blue) pixels, rows parted by '/'.
+void Paint(TBitmap& b, std::string_view picture) {
+  int x = 0, y = 0;
+  for (char c : picture) {
+    if (c == '/') {
+      x = 0, ++y;
+      continue;
+    }
+    b.Canvas().Brush.Color = c == 'R' ? clRed : c == 'W' ? clWhite : clBlue;
+    b.Canvas().FillRect(RECT{x, y, x + 1, y + 1});
+    ++x;
+  }
+}
+
+TEST(BitmapTest, TheMaskMarksTheTransparentColourInEveryFormat) {
+  for (TPixelFormat format : {pf8bit, pf24bit, pf32bit, pfDevice}) {
+    SCOPED_TRACE(BitsPerPixel(format));
+    TBitmap b;
+    b.SetPixelFormat(format);
+    b.SetSize(4, 3);
+    Paint(b, "RWBW/WRRB/BWRW");
+    EXPECT_EQ(b.TransparentColor(), clDefault);
+    EXPECT_EQ(MaskText(b.MaskHandle()), "0010/0001/1000") << "the bottom-left pixel's colour";
+    EXPECT_EQ(b.MaskHandle(), b.MaskHandle());
+    int changes = 0;
+    b.OnChange = [&] { ++changes; };
+    b.SetTransparentColor(clWhite);
+    b.SetTransparentColor(clWhite);
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(MaskText(b.MaskHandle()), "0101/1000/0101");
+    b.SetTransparent(true);
+    b.SetTransparent(true);
+    EXPECT_EQ(changes, 2);
+    EXPECT_TRUE(b.Transparent());
+    // Made again after each change: content, size and the colour.
+    Paint(b, "WWWW");
+    EXPECT_EQ(MaskText(b.MaskHandle()), "1111/1000/0101");
+    b.SetWidth(2);
+    EXPECT_EQ(MaskText(b.MaskHandle()), "11/10/01");
+    b.SetTransparentColor(clDefault);
+    EXPECT_EQ(MaskText(b.MaskHandle()), "00/00/10");
+  }
+  TBitmap empty;
+  EXPECT_EQ(empty.MaskHandle(), nullptr);
+}
+
+TEST(BitmapTest, TheMaskComparesColoursNotIndicesAndFollowsRowsWritten) {
+  // Two entries of one colour; the bottom-left pixel is index 1.
+  const UniquePalette palette = MakePalette(Entries({RGB(0, 0, 255), RGB(0, 0, 255), RGB(255, 0, 0)}));
+  TBitmap b;
+  b.SetPixelFormat(pf8bit);
+  b.SetPalette(palette.get());
+  b.SetSize(3, 2);
+  auto* top = static_cast<unsigned char*>(b.ScanLine(0));
+  top[0] = 0, top[1] = 2, top[2] = 1;
+  static_cast<unsigned char*>(b.ScanLine(1))[0] = 1; // the rest is index 0
+  EXPECT_EQ(MaskText(b.MaskHandle()), "101/111");
+  static_cast<unsigned char*>(b.ScanLine(1))[2] = 2;
+  EXPECT_EQ(MaskText(b.MaskHandle()), "101/110");
+}
+
+// What the GIF conversion does with a mask: the platform's copy, taken over by a bitmap.
+TEST(BitmapTest, SetHandleTakesOverBitmapsOfEveryKind) {
+  TBitmap picture;
+  picture.SetPixelFormat(pf24bit);
+  picture.SetSize(4, 3);
+  Paint(picture, "RWBW/WRRB/BWRW");
+
+  struct Source {
+    const char* name;
+    std::function<UniqueBitmap()> make;
+    TPixelFormat format;
+    std::vector<COLORREF> table; // none: no palette
+    const char* shown;           // the picture's colours
+  };
+  // An 8-bit and a top-down 1-bit DIB section of 3 x 2: indices 0 1 2 / 2 1 0 and 1 0 1 / 0 1 1.
+  auto dib = [](int bits, int height, std::vector<RGBQUAD> table, std::vector<unsigned char> rows) {
+    return [=] {
+      struct {
+        BITMAPINFOHEADER header{};
+        RGBQUAD colors[256]{};
+      } info;
+      info.header = {sizeof(BITMAPINFOHEADER), 3, height, 1, static_cast<WORD>(bits), BI_RGB, 0, 0, 0,
+                     static_cast<DWORD>(table.size()), 0};
+      std::copy(table.begin(), table.end(), info.colors);
+      void* bits_ = nullptr;
+      UniqueBitmap h(CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits_, nullptr, 0));
+      std::memcpy(bits_, rows.data(), rows.size());
+      return h;
+    };
+  };
+  const RGBQUAD red{0, 0, 255, 0}, green{0, 255, 0, 0}, blue{255, 0, 0, 0};
+  const Source sources[] = {
+      {"a copy of a mask", [&] { return CopyBitmapHandle(picture.MaskHandle()); }, pf1bit,
+       {RGB(0, 0, 0), RGB(255, 255, 255)}, "KKWK/KKKW/WKKK"},
+      {"a copy of a colour bitmap", [&] { return CopyBitmapHandle(picture.Handle()); }, pf24bit, {},
+       "RWBW/WRRB/BWRW"},
+      // index 3 repeats index 0's colour
+      {"an 8-bit DIB section", dib(8, 2, {red, green, blue, red}, {2, 1, 0, 0, 0, 1, 3, 0}), pf8bit,
+       {RGB(255, 0, 0), RGB(0, 255, 0), RGB(0, 0, 255), RGB(255, 0, 0)}, "RGR/BGR"},
+      // the indices stay, the colours become black and white
+      {"a top-down 1-bit DIB section", dib(1, -2, {red, blue}, {0xA0, 0, 0, 0, 0x60, 0, 0, 0}), pf1bit,
+       {RGB(0, 0, 0), RGB(255, 255, 255)}, "WKW/KWW"},
+  };
+  for (const Source& source : sources) {
+    SCOPED_TRACE(source.name);
+    UniqueBitmap handle = source.make();
+    ASSERT_TRUE(handle);
+    TBitmap b;
+    int changes = 0;
+    b.OnChange = [&] { ++changes; };
+    b.SetHandle(std::move(handle));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(b.PixelFormat(), source.format);
+    std::vector<COLORREF> table;
+    for (const PALETTEENTRY& e : PaletteEntries(b.Palette()))
+      table.push_back(RGB(e.peRed, e.peGreen, e.peBlue));
+    // a DIB section's table may come whole, the rest black
+    ASSERT_GE(table.size(), source.table.size());
+    EXPECT_TRUE(std::all_of(table.begin() + static_cast<std::ptrdiff_t>(source.table.size()), table.end(),
+                            [](COLORREF c) { return c == 0; }));
+    table.resize(source.table.size());
+    EXPECT_EQ(table, source.table);
+    if (source.format == pf8bit) {
+      EXPECT_EQ(static_cast<unsigned char*>(b.ScanLine(0))[2], 3) << "the index itself";
+    }
+    std::string shown;
+    for (int y = 0; y < b.Height(); ++y) {
+      if (y > 0) shown += '/';
+      for (int x = 0; x < b.Width(); ++x) {
+        const COLORREF c = Shown(b, x, y);
+        shown += c == RGB(255, 0, 0) ? 'R' : c == RGB(0, 255, 0) ? 'G' : c == RGB(0, 0, 255) ? 'B'
+               : c == RGB(255, 255, 255) ? 'W' : c == RGB(0, 0, 0) ? 'K' : '?';
+      }
+    }
+    EXPECT_EQ(shown, source.shown);
+  }
+  TBitmap b;
+  b.SetSize(2, 2);
+  b.SetHandle(UniqueBitmap());
+  EXPECT_TRUE(b.Empty());
+  EXPECT_THROW(CopyBitmapHandle(nullptr), EOutOfResources);
 }
 
 TEST(CanvasTest, FillCopyStretchAndCopyMode) {

@@ -1,4 +1,5 @@
 #include "win/application.hpp"
+#include "win/bitmap.hpp"
 #include "win/form.hpp"
 #include "win/graphics.hpp"
 #include "win/image.hpp"
@@ -114,7 +115,25 @@ TEST_F(Pictures, JpegDecodesAndDrawsStretchedInEveryColourChoice) {
     EXPECT_TRUE(Near(GetPixel(canvas.Dc(), c.width / 4, c.height), c.left));
     EXPECT_TRUE(Near(GetPixel(canvas.Dc(), 2 * c.width - c.width / 4, c.height), c.right));
     EXPECT_EQ(GetPixel(canvas.Dc(), 2 * c.width + 1, c.height), RGB(0, 255, 0));
+
+    // A bitmap takes the decoded pixels themselves, and the colour table with an 8-bit picture.
+    TBitmap bitmap;
+    bitmap.Assign(jpeg);
+    EXPECT_EQ(bitmap.PixelFormat(), c.bits == 8 ? pf8bit : pf24bit);
+    EXPECT_EQ(bitmap.Palette() != nullptr, c.bits == 8);
+    ASSERT_EQ(bitmap.Width(), c.width);
+    ASSERT_EQ(bitmap.Height(), c.height);
+    MemoryBitmap drawn(c.width, c.height);
+    jpeg.Draw(drawn.Dc(), RECT{0, 0, c.width, c.height});
+    GdiFlush();
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x)
+        ASSERT_EQ(GetPixel(bitmap.Canvas().Handle(), x, y), GetPixel(drawn.Dc(), x, y)) << x << ", " << y;
   }
+  TBitmap bitmap;
+  bitmap.SetSize(2, 2);
+  bitmap.Assign(TJPEGImage());
+  EXPECT_TRUE(bitmap.Empty());
 }
 
 TEST_F(Pictures, JpegSavesTheVeryBytesItWasLoadedFrom) {
@@ -205,6 +224,7 @@ TEST_F(Pictures, JpegWithItsDataCutShortShowsWhatDecoded) {
 // A stand-in for a codec that registers itself later.
 class TFakeGif : public TGraphic {
 public:
+  std::string ClassName() const override { return "TFakeGif"; }
   void LoadFromStream(qt::Stream&) override {}
   void SaveToStream(qt::Stream&) const override {}
   int Width() const override { return 3; }

@@ -1,0 +1,116 @@
+#include "win/metafile.hpp"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string_view>
+#include <utility>
+
+namespace win {
+namespace {
+
+constexpr char kInvalidMetafile[] = "Metafile is not valid";
+constexpr std::uint32_t kPlaceableKey = 0x9AC6CDD7;
+constexpr std::size_t kPlaceableHeaderSize = 22, kWindowsHeaderSize = 18;
+constexpr std::size_t kEnhancedHeaderSize = 88; // up to szlMillimeters, what every version has
+
+int ScreenPixelsPerInch(int index) {
+  WindowDC screen(nullptr);
+  return GetDeviceCaps(screen.get(), index);
+}
+
+// Records of 8 bytes or more, in multiples of 4, from the header to the end record, all within
+// the bytes.
+bool EnhancedRecordsEnd(std::string_view bytes) {
+  for (std::size_t at = 0; bytes.size() - at >= 8;) {
+    const std::uint32_t type = LittleEndian(bytes, at, 4), size = LittleEndian(bytes, at + 4, 4);
+    if (size < 8 || size % 4 != 0 || size > bytes.size() - at) return false;
+    if (type == EMR_EOF) return true;
+    at += size;
+  }
+  return false;
+}
+
+// After the header, records of 3 words or more (the size in words, then the function), to the
+// end record (function 0), all within the bytes.
+bool WindowsRecordsEnd(std::string_view bytes) {
+  for (std::size_t at = kWindowsHeaderSize; bytes.size() - at >= 6;) {
+    const std::uint64_t size = std::uint64_t{LittleEndian(bytes, at, 4)} * 2;
+    if (size < 6 || size > bytes.size() - at) return false;
+    if (LittleEndian(bytes, at + 4, 2) == 0) return true;
+    at += static_cast<std::size_t>(size);
+  }
+  return false;
+}
+
+} // namespace
+
+void TMetafile::LoadFromStream(qt::Stream& stream) {
+  const std::string file = ReadRest(stream);
+  const std::string_view bytes(file);
+  if (bytes.size() >= kEnhancedHeaderSize && bytes.substr(40, 4) == " EMF" && LittleEndian(bytes, 0, 4) == EMR_HEADER) {
+    // The size the header states, and records that end within it, so that playing never reads
+    // past the bytes.
+    const std::uint32_t total = LittleEndian(bytes, 48, 4);
+    if (total > bytes.size() || LittleEndian(bytes, 4, 4) < kEnhancedHeaderSize || !EnhancedRecordsEnd(bytes.substr(0, total)))
+      throw EInvalidGraphic(kInvalidMetafile);
+    UniqueEnhMetaFile metafile(SetEnhMetaFileBits(total, reinterpret_cast<const BYTE*>(bytes.data())));
+    if (!metafile) throw EInvalidGraphic(kInvalidMetafile);
+    SetHandle(std::move(metafile));
+    return;
+  }
+  // The placeable header: key, a handle slot, the bounding box in the file's units, the units per
+  // inch, 4 reserved bytes and the exclusive or of the 10 words before it.
+  if (bytes.size() < kPlaceableHeaderSize + kWindowsHeaderSize || LittleEndian(bytes, 0, 4) != kPlaceableKey)
+    throw EInvalidGraphic(kInvalidMetafile);
+  std::uint32_t check = 0;
+  for (std::size_t at = 0; at < 20; at += 2)
+    check ^= LittleEndian(bytes, at, 2);
+  auto coordinate = [&](std::size_t at) { return static_cast<std::int16_t>(LittleEndian(bytes, at, 2)); };
+  const int width = std::abs(coordinate(10) - coordinate(6)), height = std::abs(coordinate(12) - coordinate(8));
+  const int inch = static_cast<int>(LittleEndian(bytes, 14, 2));
+  // Then the Windows metafile: its header (type 1 or 2, 9 words, version, size in words), and
+  // records whose size is in words, to the end record (function 0).
+  const std::string_view windows = bytes.substr(kPlaceableHeaderSize);
+  const std::uint64_t size = std::uint64_t{LittleEndian(windows, 6, 4)} * 2;
+  if (check != LittleEndian(bytes, 20, 2) || width == 0 || height == 0 || inch == 0 ||
+      LittleEndian(windows, 2, 2) != kWindowsHeaderSize / 2 || size < kWindowsHeaderSize || size > windows.size() ||
+      !WindowsRecordsEnd(windows.substr(0, static_cast<std::size_t>(size))))
+    throw EInvalidGraphic(kInvalidMetafile);
+  // Converted at the box's size in 0.01 mm.
+  const METAFILEPICT picture{MM_ANISOTROPIC, MulDiv(width, 2540, inch), MulDiv(height, 2540, inch), nullptr};
+  WindowDC screen(nullptr);
+  UniqueEnhMetaFile metafile(SetWinMetaFileBits(static_cast<UINT>(size), reinterpret_cast<const BYTE*>(windows.data()),
+                                                screen.get(), &picture));
+  if (!metafile) throw EInvalidGraphic(kInvalidMetafile);
+  Take(std::move(metafile), MulDiv(width, ScreenPixelsPerInch(LOGPIXELSX), inch),
+       MulDiv(height, ScreenPixelsPerInch(LOGPIXELSY), inch));
+}
+
+void TMetafile::SaveToStream(qt::Stream& stream) const {
+  if (!handle_) return;
+  std::string bytes(GetEnhMetaFileBits(handle_.get(), 0, nullptr), '\0');
+  GetEnhMetaFileBits(handle_.get(), static_cast<UINT>(bytes.size()), reinterpret_cast<BYTE*>(bytes.data()));
+  stream.Write(bytes);
+}
+
+void TMetafile::Draw(HDC dc, const RECT& r) const {
+  if (handle_ && r.right > r.left && r.bottom > r.top) PlayEnhMetaFile(dc, handle_.get(), &r);
+}
+
+void TMetafile::SetHandle(UniqueEnhMetaFile metafile) {
+  ENHMETAHEADER header{};
+  if (metafile && !GetEnhMetaFileHeader(metafile.get(), sizeof header, &header)) throw EInvalidGraphic(kInvalidMetafile);
+  // The frame is in 0.01 mm.
+  const RECTL& frame = header.rclFrame;
+  Take(std::move(metafile), MulDiv(frame.right - frame.left, ScreenPixelsPerInch(LOGPIXELSX), 2540),
+       MulDiv(frame.bottom - frame.top, ScreenPixelsPerInch(LOGPIXELSY), 2540));
+}
+
+void TMetafile::Take(UniqueEnhMetaFile metafile, int width, int height) {
+  handle_ = std::move(metafile);
+  width_ = width;
+  height_ = height;
+  Changed();
+}
+
+} // namespace win

@@ -3,7 +3,8 @@
 #include "gif/dib.hpp"
 #include "gif/gif_picture.hpp"
 #include "gif/quantize_win.hpp"
-#include "win/jpeg.hpp"
+#include "win/icon.hpp"
+#include "win/metafile.hpp"
 
 #include <algorithm>
 #include <cstring>
@@ -94,7 +95,7 @@ void CopyRows24(TGIFSubImage& frame, TDIBReader& reader, const RowProgress& prog
 
 // Pixels where the mask is not black become a new black entry of the local map, the frame's
 // transparent colour. A map of 0 or 256 colours (after dropping the unused ones) has no room.
-[[maybe_unused]] void ApplyMaskBitmap(TGIFSubImage& frame, win::TBitmap& mask) {
+void ApplyMaskBitmap(TGIFSubImage& frame, win::TBitmap& mask) {
   TGIFLocalColorMap& map = frame.ColorMap();
   map.OptimizeColors();
   if (map.ColorCount() < 1 || map.ColorCount() > 255) return;
@@ -135,23 +136,44 @@ void DrawGraphicOnBitmap(win::TBitmap& bitmap, const win::TGraphic& graphic) {
   bitmap.Canvas().Draw(0, 0, graphic);
 }
 
-// The graphic's own way of becoming a bitmap.
-void CopyGraphic(win::TBitmap& bitmap, const win::TGraphic& graphic) {
-  if (const auto* gif = dynamic_cast<const TGIFPicture*>(&graphic)) {
-    const_cast<TGIFPicture*>(gif)->AssignTo(bitmap);
-    return;
-  }
-  throw win::EConvertError("Cannot assign a " + GraphicClassName(graphic) + " to a TBitmap");
+// The mask, 1 where transparent, applied through a copy of its own.
+void ApplyMaskHandle(TGIFSubImage& frame, HBITMAP mask) {
+  if (!mask) return;
+  win::TBitmap bitmap;
+  bitmap.SetHandle(win::CopyBitmapHandle(mask));
+  ApplyMaskBitmap(frame, bitmap);
+}
+
+void ApplyIconMask(TGIFSubImage& frame, const win::TIcon& icon) {
+  ICONINFO info{};
+  if (!GetIconInfo(icon.Handle(), &info)) return;
+  // Both bitmaps are the caller's.
+  const win::UniqueBitmap mask(info.hbmMask), color(info.hbmColor);
+  ApplyMaskHandle(frame, mask.get());
+}
+
+// The metafile drawn at its own size on a 24-bit bitmap filled with the colour.
+void DrawOnBackground(win::TBitmap& bitmap, const win::TMetafile& metafile, win::TColor color) {
+  bitmap.SetPixelFormat(win::pf24bit);
+  bitmap.SetSize(metafile.Width(), metafile.Height());
+  win::TCanvas& canvas = bitmap.Canvas();
+  canvas.Brush.Color = color;
+  canvas.Brush.Style = win::bsSolid;
+  canvas.FillRect(canvas.ClipRect());
+  canvas.Draw(0, 0, metafile);
+}
+
+// Where the metafile leaves its background alone, white and black backgrounds differ.
+void ApplyMetafileMask(TGIFSubImage& frame, const win::TMetafile& metafile) {
+  win::TBitmap white, black;
+  DrawOnBackground(white, metafile, 0xFFFFFF);
+  DrawOnBackground(black, metafile, 0);
+  white.Canvas().CopyMode = SRCINVERT;
+  white.Canvas().Draw(0, 0, black);
+  ApplyMaskBitmap(frame, white);
 }
 
 } // namespace
-
-std::string GraphicClassName(const win::TGraphic& graphic) {
-  if (dynamic_cast<const win::TBitmap*>(&graphic)) return "TBitmap";
-  if (dynamic_cast<const win::TJPEGImage*>(&graphic)) return "TJPEGImage";
-  if (dynamic_cast<const TGIFPicture*>(&graphic)) return kGIFClassName;
-  return "TGraphic";
-}
 
 void TGIFFrameRender::ClearConverted() {
   frame_.ClearFrame();
@@ -182,7 +204,10 @@ void TGIFFrameRender::Assign(const win::TGraphic* source) {
     AssignGraphic(*source);
 }
 
-void TGIFFrameRender::AssignBitmap(const win::TBitmap& source) {
+void TGIFFrameRender::AssignBitmap(const win::TBitmap& given) {
+  // The reduction reads the caller's bitmap at 24 bits and leaves it so; its mask is made when
+  // asked for.
+  win::TBitmap& source = const_cast<win::TBitmap&>(given);
   if (source.Empty()) {
     ClearConverted();
     return;
@@ -197,9 +222,8 @@ void TGIFFrameRender::AssignBitmap(const win::TBitmap& source) {
     converted = std::make_unique<win::TBitmap>();
     converted->Assign(source);
   } else {
-    // The reduction reads the caller's bitmap at 24 bits and leaves it so.
-    converted = QuantizeBitmap(const_cast<win::TBitmap&>(source), picture_.ReductionMethod, picture_.DitherKind,
-                               picture_.ReductionBitCount, nullptr);
+    converted = QuantizeBitmap(source, picture_.ReductionMethod, picture_.DitherKind, picture_.ReductionBitCount,
+                               nullptr);
     // Only a given palette that is missing reduces to nothing.
     if (converted->Empty()) RaiseGIFError(gif_text::kColorTableEmpty);
   }
@@ -229,6 +253,7 @@ void TGIFFrameRender::AssignBitmap(const win::TBitmap& source) {
       else
         CopyRows24(frame_, reader, running);
     }
+    if (source.Transparent()) ApplyMaskHandle(frame_, source.MaskHandle());
   } catch (...) {
     ClearConverted();
     if (started) progress(TProgressStage::psEnding, 0);
@@ -240,13 +265,31 @@ void TGIFFrameRender::AssignBitmap(const win::TBitmap& source) {
 void TGIFFrameRender::AssignGraphic(const win::TGraphic& source) {
   ClearConverted();
   if (source.Empty()) return;
+  const auto* icon = dynamic_cast<const win::TIcon*>(&source);
+  const auto* metafile = dynamic_cast<const win::TMetafile*>(&source);
+  // Icons and metafiles draw themselves best; other graphics know how to become a bitmap.
   win::TBitmap bitmap;
-  try {
-    CopyGraphic(bitmap, source);
-  } catch (...) {
-    DrawGraphicOnBitmap(bitmap, source);
+  if (icon || metafile) {
+    try {
+      DrawGraphicOnBitmap(bitmap, source);
+    } catch (...) {
+      bitmap.Assign(source);
+    }
+  } else {
+    try {
+      bitmap.Assign(source);
+    } catch (...) {
+      DrawGraphicOnBitmap(bitmap, source);
+    }
   }
   AssignBitmap(bitmap);
+  try {
+    if (icon) ApplyIconMask(frame_, *icon);
+    if (metafile) ApplyMetafileMask(frame_, *metafile);
+  } catch (...) {
+    ClearConverted();
+    throw;
+  }
 }
 
 } // namespace qt

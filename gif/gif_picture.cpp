@@ -293,7 +293,7 @@ void TGIFPicture::Assign(const win::TGraphic* source) {
   try {
     AddFrame(*source);
   } catch (const win::EConvertError&) {
-    throw win::EConvertError("Cannot assign a " + GraphicClassName(*source) + " to a " + kGIFClassName);
+    throw win::EConvertError("Cannot assign a " + source->ClassName() + " to a " + kGIFClassName);
   }
 }
 

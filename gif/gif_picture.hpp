@@ -77,7 +77,7 @@ public:
 
 private:
   void ClearConverted();
-  void AssignBitmap(const win::TBitmap& source);
+  void AssignBitmap(const win::TBitmap& given);
   void AssignGraphic(const win::TGraphic& source);
   std::unique_ptr<win::TBitmap> NewBitmap() const;
   std::unique_ptr<win::TBitmap> RenderPlain();
@@ -95,9 +95,6 @@ private:
   win::UniquePalette palette_;
   bool paletteIsCube_ = false;
 };
-
-// The graphic's class name as messages give it ("TBitmap", "TGIFImage").
-std::string GraphicClassName(const win::TGraphic& graphic);
 
 // Whether the screen has 8 bits per pixel or fewer; read when the class is registered.
 bool PalettedDisplay();

@@ -5,7 +5,9 @@
 #include "tests/gif/picture_fixtures.hpp"
 #include "tests/gif/reduce_fixtures.hpp"
 #include "tests/win/jpeg_writer.hpp"
+#include "win/icon.hpp"
 #include "win/jpeg.hpp"
+#include "win/metafile.hpp"
 
 #include <gtest/gtest.h>
 
@@ -333,6 +335,133 @@ TEST(GIFFrameConversion, AddFrameAppendsConvertedFramesAndGrowsTheScreen) {
   // An empty graphic is an empty frame.
   EXPECT_EQ(single.AddFrame(TBitmap()), 1);
   EXPECT_TRUE(single.Image().Images().Items(1).IsEmptyFrame());
+}
+
+// The transparent index of a converted frame: black, the last colour, at every pixel of the mask;
+// the other pixels keep their colours. Also once saved and loaded.
+void ExpectTransparentWhere(TGIFPicture& picture, const std::vector<bool>& masked,
+                            const std::vector<COLORREF>& opaque) {
+  for (const bool reloaded : {false, true}) {
+    SCOPED_TRACE(reloaded ? "saved and loaded" : "converted");
+    std::unique_ptr<TGIFPicture> back = reloaded ? SavedAndLoaded(picture) : nullptr;
+    TGIFSubImage& frame = (reloaded ? *back : picture).Image().Images().Items(0);
+    ASSERT_TRUE(frame.Transparent());
+    ASSERT_NE(frame.GraphicControlExtension(), nullptr);
+    const int t = frame.GraphicControlExtension()->TransparentColorIndex();
+    const Reduced r = Of(frame);
+    if (!reloaded) {
+      EXPECT_EQ(t, frame.ColorMap().ColorCount() - 1);
+      EXPECT_EQ(Hex(frame.ColorMap().Colors(t)), Hex(RGB(0, 0, 0)));
+      int controls = 0;
+      for (int i = 0; i < frame.Extensions().Count(); ++i)
+        controls += dynamic_cast<TGIFGraphicControlExtension*>(&frame.Extensions().Items(i)) != nullptr;
+      EXPECT_EQ(controls, 1);
+    }
+    ASSERT_EQ(r.indices.size(), masked.size());
+    for (std::size_t i = 0; i < masked.size(); ++i) {
+      if (masked[i])
+        EXPECT_EQ(r.indices[i], t) << i;
+      else
+        EXPECT_EQ(Hex(ColorAt(r, static_cast<int>(i))), Hex(opaque[i])) << i;
+    }
+  }
+}
+
+TEST(GIFFrameConversion, ATransparentBitmapMasksItsTransparentColour) {
+  const COLORREF g = RGB(0, 255, 0), red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
+  // The bottom-left pixel gives the transparent colour.
+  const std::vector<COLORREF> pixels{red, g, blue, red, g, g, red, blue, g, red, red, blue};
+  for (const win::TPixelFormat format : {win::pf24bit, win::pf8bit}) {
+    SCOPED_TRACE(int(format));
+    std::unique_ptr<TBitmap> source = Drawn(win::pf24bit, pixels, 4);
+    if (format == win::pf8bit) {
+      auto indexed = Indexed(win::pf8bit, {red, g, blue}, 4, 3, {0, 1, 2, 0, 1, 1, 0, 2, 1, 0, 0, 2});
+      source = std::move(indexed);
+    }
+    source->SetTransparent(true);
+    TGIFPicture picture;
+    picture.Assign(source.get());
+    std::vector<bool> masked;
+    for (COLORREF c : pixels)
+      masked.push_back(c == g);
+    ExpectTransparentWhere(picture, masked, pixels);
+    // Drawn with its transparency, the background shows there.
+    Surface s(4, 3);
+    picture.Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 3});
+    EXPECT_EQ(Hex(s.At(1, 0)), Hex(kBackground));
+    EXPECT_EQ(Hex(s.At(0, 0)), Hex(red));
+  }
+}
+
+// An icon of 16 x 16: red left, blue right, its mask set in the rows given.
+std::unique_ptr<win::TIcon> Icon(int maskedRows) {
+  std::vector<std::uint32_t> colors(16 * 16);
+  std::vector<std::uint8_t> mask(2 * 16, 0); // 16-bit rows
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      const bool masked = y < maskedRows && x >= 4 && x < 12;
+      colors[static_cast<std::size_t>(y * 16 + x)] = masked ? 0 : x < 8 ? 0xFF0000 : 0x0000FF;
+      if (masked) mask[static_cast<std::size_t>(2 * y + x / 8)] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
+    }
+  win::UniqueBitmap color(CreateBitmap(16, 16, 1, 32, colors.data()));
+  win::UniqueBitmap maskBitmap(CreateBitmap(16, 16, 1, 1, mask.data()));
+  ICONINFO info{TRUE, 0, 0, maskBitmap.get(), color.get()};
+  auto icon = std::make_unique<win::TIcon>();
+  icon->SetHandle(win::UniqueIcon(CreateIconIndirect(&info)));
+  return icon;
+}
+
+TEST(GIFFrameConversion, AnIconBringsItsMaskAsOneMoreColour) {
+  const COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255);
+  std::vector<bool> masked;
+  std::vector<COLORREF> opaque;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) {
+      masked.push_back(y < 5 && x >= 4 && x < 12);
+      opaque.push_back(x < 8 ? red : blue);
+    }
+  TGIFPicture picture;
+  picture.Assign(Icon(5).get());
+  ASSERT_EQ(picture.FrameCount(), 1);
+  EXPECT_EQ(picture.Width(), 16);
+  // The used colours (red, blue and the black drawn under the mask), then black once more.
+  EXPECT_EQ(picture.Image().Images().Items(0).ColorMap().ColorCount(), 4);
+  ExpectTransparentWhere(picture, masked, opaque);
+
+  // Without transparent pixels no colour is added, and no control extension.
+  picture.Assign(Icon(0).get());
+  TGIFSubImage& frame = picture.Image().Images().Items(0);
+  EXPECT_FALSE(frame.Transparent());
+  EXPECT_EQ(frame.Extensions().Count(), 0);
+  EXPECT_EQ(frame.ColorMap().ColorCount(), 2);
+  const Reduced r = Of(frame);
+  for (std::size_t i = 0; i < opaque.size(); ++i)
+    ASSERT_EQ(Hex(ColorAt(r, static_cast<int>(i))), Hex(opaque[i])) << i;
+}
+
+TEST(GIFFrameConversion, AMetafileIsTransparentWhereItsBackgroundShows) {
+  // 20 x 10 screen pixels, blue in (5, 2) to (15, 8).
+  win::WindowDC screen(nullptr);
+  const int dpiX = GetDeviceCaps(screen.get(), LOGPIXELSX), dpiY = GetDeviceCaps(screen.get(), LOGPIXELSY);
+  const RECT area{0, 0, MulDiv(20, 2540, dpiX), MulDiv(10, 2540, dpiY)};
+  HDC dc = CreateEnhMetaFileW(screen.get(), nullptr, &area, nullptr);
+  ASSERT_NE(dc, nullptr);
+  const win::UniqueBrush blue(CreateSolidBrush(RGB(0, 0, 255)));
+  const RECT filled{5, 2, 15, 8};
+  FillRect(dc, &filled, blue.get());
+  win::TMetafile metafile;
+  metafile.SetHandle(win::UniqueEnhMetaFile(CloseEnhMetaFile(dc)));
+  ASSERT_EQ(metafile.Width(), 20);
+  ASSERT_EQ(metafile.Height(), 10);
+  TGIFPicture picture;
+  picture.Assign(&metafile);
+  ASSERT_EQ(picture.FrameCount(), 1);
+  std::vector<bool> masked;
+  std::vector<COLORREF> opaque(200, RGB(0, 0, 255));
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x)
+      masked.push_back(!(x >= 5 && x < 15 && y >= 2 && y < 8));
+  ExpectTransparentWhere(picture, masked, opaque);
 }
 
 TEST(GIFFrameConversion, AJPEGPictureBecomesAFrameOnTheCube) {

@@ -464,6 +464,46 @@ TEST(GIFFrameConversion, AMetafileIsTransparentWhereItsBackgroundShows) {
   ExpectTransparentWhere(picture, masked, opaque);
 }
 
+// A graphic of 3 x 2 that cannot give itself to a bitmap and draws green, or fails to draw with
+// the error given.
+class TSketch : public win::TGraphic {
+public:
+  std::function<void()> failDraw;
+  std::string ClassName() const override { return "TSketch"; }
+  void LoadFromStream(Stream&) override {}
+  void SaveToStream(Stream&) const override {}
+  int Width() const override { return 3; }
+  int Height() const override { return 2; }
+  void Draw(HDC dc, const RECT& r) const override {
+    if (failDraw) failDraw();
+    const win::UniqueBrush green(CreateSolidBrush(RGB(0, 255, 0)));
+    FillRect(dc, &r, green.get());
+  }
+};
+
+TEST(GIFFrameConversion, AGraphicThatCannotBeCopiedIsDrawnAndOneThatCannotBeDrawnEither) {
+  TSketch sketch;
+  TGIFPicture picture;
+  picture.Assign(&sketch);
+  ASSERT_EQ(picture.FrameCount(), 1);
+  const Reduced r = Of(picture.Image().Images().Items(0));
+  for (int i = 0; i < 6; ++i)
+    EXPECT_EQ(Hex(ColorAt(r, i)), Hex(RGB(0, 255, 0))) << i;
+
+  // A conversion error: the picture's own, naming the class; anything else passes as it is.
+  sketch.failDraw = [] { throw win::EConvertError("no drawing"); };
+  EXPECT_EQ(What([&] { picture.Assign(&sketch); }), "Cannot assign a TSketch to a TGIFImage");
+  EXPECT_THROW(picture.Assign(&sketch), win::EConvertError);
+  EXPECT_TRUE(picture.Empty());
+  EXPECT_EQ(picture.Width(), 0);
+  sketch.failDraw = [] { throw GIFException("broken"); };
+  picture.AddFrame(TBitmap());
+  EXPECT_EQ(What([&] { picture.AddFrame(sketch); }), "broken");
+  EXPECT_EQ(picture.FrameCount(), 1);
+  EXPECT_EQ(What([&] { picture.Assign(&sketch); }), "broken");
+  EXPECT_TRUE(picture.Empty());
+}
+
 TEST(GIFFrameConversion, AJPEGPictureBecomesAFrameOnTheCube) {
   const std::string jpeg = qt::testing::EncodeJpeg(16, 8, false, [](int x, int) { return x < 8 ? RGB(255, 0, 0) : RGB(0, 0, 255); });
   win::TPicture picture;

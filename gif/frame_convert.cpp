@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 namespace qt {
 namespace {
@@ -129,11 +130,18 @@ void ApplyMaskBitmap(TGIFSubImage& frame, win::TBitmap& mask) {
   control->SetTransparentColorIndex(added);
 }
 
-// The graphic drawn at its own size on a 24-bit bitmap.
-void DrawGraphicOnBitmap(win::TBitmap& bitmap, const win::TGraphic& graphic) {
+// The graphic drawn at its own size on a 24-bit bitmap, black or filled with the background.
+void DrawGraphicOnBitmap(win::TBitmap& bitmap, const win::TGraphic& graphic,
+                         std::optional<win::TColor> background = std::nullopt) {
   bitmap.SetPixelFormat(win::pf24bit);
   bitmap.SetSize(graphic.Width(), graphic.Height());
-  bitmap.Canvas().Draw(0, 0, graphic);
+  win::TCanvas& canvas = bitmap.Canvas();
+  if (background) {
+    canvas.Brush.Color = *background;
+    canvas.Brush.Style = win::bsSolid;
+    canvas.FillRect(canvas.ClipRect());
+  }
+  canvas.Draw(0, 0, graphic);
 }
 
 // The mask, 1 where transparent, applied through a copy of its own.
@@ -152,22 +160,11 @@ void ApplyIconMask(TGIFSubImage& frame, const win::TIcon& icon) {
   ApplyMaskHandle(frame, mask.get());
 }
 
-// The metafile drawn at its own size on a 24-bit bitmap filled with the colour.
-void DrawOnBackground(win::TBitmap& bitmap, const win::TMetafile& metafile, win::TColor color) {
-  bitmap.SetPixelFormat(win::pf24bit);
-  bitmap.SetSize(metafile.Width(), metafile.Height());
-  win::TCanvas& canvas = bitmap.Canvas();
-  canvas.Brush.Color = color;
-  canvas.Brush.Style = win::bsSolid;
-  canvas.FillRect(canvas.ClipRect());
-  canvas.Draw(0, 0, metafile);
-}
-
 // Where the metafile leaves its background alone, white and black backgrounds differ.
 void ApplyMetafileMask(TGIFSubImage& frame, const win::TMetafile& metafile) {
   win::TBitmap white, black;
-  DrawOnBackground(white, metafile, 0xFFFFFF);
-  DrawOnBackground(black, metafile, 0);
+  DrawGraphicOnBitmap(white, metafile, 0xFFFFFF);
+  DrawGraphicOnBitmap(black, metafile, 0);
   white.Canvas().CopyMode = SRCINVERT;
   white.Canvas().Draw(0, 0, black);
   ApplyMaskBitmap(frame, white);

@@ -288,6 +288,11 @@ TEST(GIFFrameConversion, ProgressIsReportedAsConvertingAlsoWhenTheColoursOverflo
   other.DitherKind = DitherNearest;
   other.ReductionMethod = ReduceGivenPalette;
   EXPECT_EQ(What([&] { other.AddFrame(*test::Bitmap24(Photo(), kW, kH)); }), "Color table is empty");
+  // Wider than a GIF frame can be.
+  TBitmap wide;
+  wide.SetPixelFormat(win::pf8bit);
+  wide.SetSize(65536, 1);
+  EXPECT_EQ(What([&] { other.AddFrame(wide); }), "Invalid image dimensions");
   EXPECT_TRUE(reports.empty());
   EXPECT_EQ(other.FrameCount(), 1);
   EXPECT_EQ(other.Width(), 2);

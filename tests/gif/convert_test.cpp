@@ -224,7 +224,9 @@ TEST(GIFFrameConversion, WithoutReductionEachColourIsAddedInTheOrderMet) {
   EXPECT_EQ(Hex(RGB(r.palette[1].peRed, r.palette[1].peGreen, r.palette[1].peBlue)), Hex(a));
   for (std::size_t i = 0; i < pixels.size(); ++i)
     EXPECT_EQ(ColorAt(r, static_cast<int>(i)), pixels[i]) << i;
-  // The frame draws as the source.
+  // The frame keeps the 24-bit copy as its rendering and draws as the source.
+  ASSERT_NE(picture.Frame(0).RenderedBitmap(), nullptr);
+  EXPECT_EQ(picture.Frame(0).RenderedBitmap()->PixelFormat(), win::pf24bit);
   Surface s(5, 3);
   picture.Draw(s.bitmap.Canvas(), RECT{0, 0, 5, 3});
   EXPECT_EQ(Hex(s.At(1, 0)), Hex(a));

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace qt {
 
@@ -103,7 +104,14 @@ class Optimizer {
   }
 
   void Merge() {
+    // Later passes start at the frame with the first loop block, over what the last frame left:
+    // the frame before it is not under it then.
+    const int restart = FirstLoop().first;
     for (int i = frames_.Count() - 1; i >= 1; --i) {
+      if (i == restart) {
+        Step();
+        continue;
+      }
       // Frames that restore what lay under them leave the one before them on the screen.
       int j = i - 1;
       while (j > 0 && Disposal(frames_.Items(j)) == 3)
@@ -131,11 +139,7 @@ class Optimizer {
   }
 
   void CleanUp() {
-    const TGIFExtension* firstLoop = nullptr;
-    for (int i = 0; i < frames_.Count() && !firstLoop; ++i)
-      for (int k = 0; k < frames_.Items(i).Extensions().Count() && !firstLoop; ++k)
-        if (auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(&frames_.Items(i).Extensions().Items(k)))
-          firstLoop = loop;
+    const TGIFExtension* firstLoop = FirstLoop().second;
     for (int i = frames_.Count() - 1; i >= 0; --i) {
       TGIFSubImage& frame = frames_.Items(i);
       TGIFExtensionList& extensions = frame.Extensions();
@@ -161,6 +165,14 @@ class Optimizer {
   }
 
   void Skip(int frames) { steps_ += frames; }
+  // The frame with the first loop block and that block; -1 and none when there is none.
+  std::pair<int, const TGIFExtension*> FirstLoop() const {
+    for (int i = 0; i < frames_.Count(); ++i)
+      for (int k = 0; k < frames_.Items(i).Extensions().Count(); ++k)
+        if (auto* loop = dynamic_cast<const TGIFAppExtNSLoop*>(&frames_.Items(i).Extensions().Items(k)))
+          return {i, loop};
+    return {-1, nullptr};
+  }
   int Count() const { return frames_.Count(); }
 
  private:

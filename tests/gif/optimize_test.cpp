@@ -238,6 +238,17 @@ void AddBlocks(TGIFSubImage& frame) {
   frame.Extensions().Add(std::make_unique<TGIFUnknownAppExtension>(frame));
 }
 
+TEST(GIFOptimize, TheFrameWhereLaterPassesStartIsNotMerged) {
+  // The same frame four times; later passes start at frame 2, over what frame 3 left.
+  TGIFImage image;
+  const std::vector<FrameSpec> same(4, FrameSpec{0, 0, 4, 1, std::string("\0\1\2\3", 4), -1, 1, 5});
+  BuildImage(image, 4, 1, kColors, same);
+  AddLoop(image.Images().Items(2), 0);
+  OptimizeGIF(image, opMerge, 0, 0, 8);
+  const bool merged[] = {false, true, false, true};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(image.Images().Items(i).Transparent(), merged[i]) << i;
+}
+
 TEST(GIFOptimize, CleanUpRemovesBlocksNobodyNeeds) {
   TGIFImage image;
   BuildImage(image, 4, 1, kColors,

@@ -1,18 +1,31 @@
 // Trimming a frame to its visible pixels and turning the pixels that repeat the frame shown before
 // it into transparent ones: what the optimiser does to each frame.
-#include "gif/GIFImage.hpp"
+#include "gif/frame_merge.hpp"
 
 #include <algorithm>
 #include <cstring>
 
 namespace qt {
 
-namespace {
-
 bool HoldsIndex(const TGIFSubImage& frame, int index) {
   const std::uint8_t* p = frame.Data();
   return p && std::memchr(p, index, static_cast<std::size_t>(frame.DataSize())) != nullptr;
 }
+
+TGIFRect Intersection(const TGIFRect& a, const TGIFRect& b) {
+  return {std::max(a.Left, b.Left), std::max(a.Top, b.Top), std::min(a.Right, b.Right), std::min(a.Bottom, b.Bottom)};
+}
+
+TGIFGraphicControlExtension& EnsureGraphicControl(TGIFSubImage& frame) {
+  if (TGIFGraphicControlExtension* gce = frame.GraphicControlExtension())
+    return *gce;
+  auto made = std::make_unique<TGIFGraphicControlExtension>(frame);
+  TGIFGraphicControlExtension& gce = *made;
+  frame.Extensions().Add(std::move(made));
+  return gce;
+}
+
+namespace {
 
 // Whether index a of map m shows the colour of index b of map n; an index past its map's colours
 // matches nothing but itself in the same map.
@@ -76,9 +89,8 @@ void TGIFSubImage::MarkUnchangedPixels(TGIFSubImage* previous) {
   // not known to leave anything.
   if (IsEmptyFrame() || !previous || previous == this || previous->IsEmptyFrame() || !previous->LeavesPixels())
     return;
-  const TGIFRect a = FrameRect(), b = previous->FrameRect();
-  const int left = std::max(a.Left, b.Left), top = std::max(a.Top, b.Top);
-  const int right = std::min(a.Right, b.Right), bottom = std::min(a.Bottom, b.Bottom);
+  const TGIFRect overlap = Intersection(FrameRect(), previous->FrameRect());
+  const int left = overlap.Left, top = overlap.Top, right = overlap.Right, bottom = overlap.Bottom;
   if (left >= right || top >= bottom)
     return;
   const bool wasTransparent = Transparent() && gce_;
@@ -109,14 +121,9 @@ void TGIFSubImage::MarkUnchangedPixels(TGIFSubImage* previous) {
   }
   if (!chosen)
     return;
-  TGIFGraphicControlExtension* gce = gce_;
-  if (!gce) {
-    auto made = std::make_unique<TGIFGraphicControlExtension>(*this);
-    gce = made.get();
-    extensions_.Add(std::move(made));
-  }
-  gce->SetTransparentColorFlag(true);
-  gce->SetTransparentColorIndex(t);
+  TGIFGraphicControlExtension& gce = EnsureGraphicControl(*this);
+  gce.SetTransparentColorFlag(true);
+  gce.SetTransparentColorIndex(t);
 }
 
 bool TGIFSubImage::CanAddColor() const {

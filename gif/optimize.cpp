@@ -1,9 +1,8 @@
 #include "gif/optimize.hpp"
 
-#include "gif/GIFImage.hpp"
+#include "gif/frame_merge.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 namespace qt {
@@ -15,12 +14,6 @@ constexpr char kOptimizing[] = "Optimizing...";
 int Disposal(const TGIFSubImage& frame) {
   const TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
   return gce ? gce->DisposalMethod() : 0;
-}
-
-bool UsesTransparentIndex(const TGIFSubImage& frame) {
-  const std::uint8_t* p = frame.Data();
-  return p && std::memchr(p, frame.GraphicControlExtension()->TransparentColorIndex(),
-                          static_cast<std::size_t>(frame.DataSize())) != nullptr;
 }
 
 bool WhollyTransparent(const TGIFSubImage& frame) {
@@ -46,25 +39,20 @@ bool Covers(const TGIFSubImage& next, const TGIFSubImage& frame) {
 }
 
 bool Intersect(const TGIFSubImage& f, const TGIFSubImage& g) {
-  const TGIFRect a = f.FrameRect(), b = g.FrameRect();
-  return std::max(a.Left, b.Left) < std::min(a.Right, b.Right) && std::max(a.Top, b.Top) < std::min(a.Bottom, b.Bottom);
+  const TGIFRect r = Intersection(f.FrameRect(), g.FrameRect());
+  return r.Left < r.Right && r.Top < r.Bottom;
 }
 
 void AddDelay(TGIFSubImage& frame, unsigned delay) {
   if (delay == 0)
     return;
-  TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
-  if (!gce) {
-    auto made = std::make_unique<TGIFGraphicControlExtension>(frame);
-    gce = made.get();
-    frame.Extensions().Add(std::move(made));
-  }
-  gce->SetDelayTime(static_cast<std::uint16_t>(std::min(65535u, gce->DelayTime() + delay)));
+  TGIFGraphicControlExtension& gce = EnsureGraphicControl(frame);
+  gce.SetDelayTime(static_cast<std::uint16_t>(std::min(65535u, gce.DelayTime() + delay)));
 }
 
 class Optimizer {
  public:
-  Optimizer(TGIFImage& image) : image_(image), frames_(image.Images()), total_(6LL * frames_.Count()) {}
+  explicit Optimizer(TGIFImage& image) : image_(image), frames_(image.Images()), total_(6LL * frames_.Count()) {}
 
   void ColorMaps() {
     TGIFGlobalColorMap& global = image_.Header().ColorMap();
@@ -82,7 +70,7 @@ class Optimizer {
     for (int i = 0; i < frames_.Count(); ++i) {
       TGIFSubImage& frame = frames_.Items(i);
       if (TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
-          gce && frame.Transparent() && !UsesTransparentIndex(frame))
+          gce && frame.Transparent() && !HoldsIndex(frame, gce->TransparentColorIndex()))
         gce->SetTransparentColorFlag(false);
       Step();
     }

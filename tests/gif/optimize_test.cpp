@@ -109,6 +109,58 @@ TEST(GIFOptimize, EveryOptionKeepsWhatIsShown) {
   }
 }
 
+// Small animations of every kind, made by a fixed sequence of choices: frames anywhere, every
+// disposal method, transparency, local maps, colours repeated within a map, few colours so that
+// pixels often repeat.
+std::vector<FrameSpec> Random(unsigned& seed, std::vector<TColor>& global) {
+  const auto next = [&seed](int n) {
+    seed = seed * 1103515245u + 12345u;
+    return static_cast<int>((seed >> 16) % static_cast<unsigned>(n));
+  };
+  const TColor palette[] = {0x000000, 0x0000FF, 0x00FF00, 0xFFFFFF};
+  global.clear();
+  for (int i = 0, n = 2 + next(4); i < n; ++i) global.push_back(palette[next(4)]);
+  std::vector<FrameSpec> frames;
+  for (int k = 0, n = 2 + next(5); k < n; ++k) {
+    FrameSpec f;
+    f.left = next(W);
+    f.top = next(H);
+    f.width = 1 + next(W - f.left);
+    f.height = 1 + next(H - f.top);
+    if (next(4) == 0)
+      for (int i = 0, m = 2 + next(3); i < m; ++i) f.local.push_back(palette[next(4)]);
+    const int colors = f.local.empty() ? static_cast<int>(global.size()) : static_cast<int>(f.local.size());
+    for (int i = 0; i < f.width * f.height; ++i) f.pixels.push_back(static_cast<char>(next(std::min(colors, 3))));
+    f.transparent = next(2) ? next(colors) : -1;
+    f.disposal = next(6) - 1;
+    f.delay = next(3) * 5;
+    frames.push_back(f);
+  }
+  return frames;
+}
+
+TEST(GIFOptimize, AllOptionsKeepWhatManyAnimationsShow) {
+  unsigned seed = 2024;
+  int smaller = 0;
+  for (int n = 0; n < 400; ++n) {
+    std::vector<TColor> global;
+    const std::vector<FrameSpec> frames = Random(seed, global);
+    SCOPED_TRACE(n);
+    TGIFImage image;
+    BuildImage(image, W, H, global, frames);
+    const std::string before = Saved(image);
+    const test::Composed shown = test::Compose(image);
+    OptimizeGIF(image, 0x1F, 0, 0, 8);
+    const std::string after = Saved(image);
+    smaller += after.size() < before.size();
+    auto reloaded = test::LoadBytes(after);
+    const test::Composed now = test::Compose(*reloaded);
+    ASSERT_EQ(now.Timeline(), shown.Timeline());
+    ASSERT_EQ(now.TotalDelay(), shown.TotalDelay());
+  }
+  EXPECT_GT(smaller, 200);
+}
+
 TEST(GIFOptimize, AllOptionsOnTheMovingSquare) {
   TGIFImage image;
   BuildImage(image, W, H, kColors, MovingSquare());

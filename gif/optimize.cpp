@@ -116,8 +116,11 @@ class Optimizer {
       if (!frame.IsEmptyFrame() && frame.Transparent() && frame.GraphicControlExtension() && Disposal(frame) != 2) {
         if (!WhollyTransparent(frame)) {
           frame.TrimTransparentBorder();
-        } else if (i > 0 && frames_.Items(i - 1).LeavesPixels() && !Has<TGIFAppExtNSLoop>(frame)) {
-          // It shows nothing: the frame before it stays on the screen for its time too.
+        } else if (i > 0 && frames_.Items(i - 1).LeavesPixels() && Disposal(frame) <= 3 &&
+                   !Has<TGIFAppExtNSLoop>(frame)) {
+          // It shows nothing: the frame before it stays on the screen for its time too. An
+          // unknown disposal method is left where it is, since the painter lets it change how
+          // the next frame is drawn.
           AddDelay(frames_.Items(i - 1), frame.GraphicControlExtension()->DelayTime());
           frames_.Delete(i);
         }

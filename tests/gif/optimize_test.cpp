@@ -382,17 +382,19 @@ TEST(GIFOptimize, AnEmptyFrameGivesItsDelayToTheFrameBefore) {
   struct Case {
     const char* name;
     int disposal, delay;  // of the frame before; -1: no control
-    int emptyDelay;
+    int emptyDisposal, emptyDelay;
     bool loop;            // the empty frame carries the loop block
     int frames, delayBefore;
   } cases[] = {
-      {"before stays", 1, 10, 20, false, 2, 30},
-      {"before opaque without control", -1, 0, 20, false, 2, 20},
-      {"no time to add", -1, 0, 0, false, 2, 0},
-      {"before at the top of the range", 0, 65000, 1000, false, 2, 65535},
-      {"before clears", 2, 10, 20, false, 3, 10},
-      {"before restores", 3, 10, 20, false, 3, 10},
-      {"loop block", 1, 10, 20, true, 3, 10},
+      {"before stays", 1, 10, 1, 20, false, 2, 30},
+      {"it restores", 1, 10, 3, 20, false, 2, 30},
+      {"before opaque without control", -1, 0, 1, 20, false, 2, 20},
+      {"no time to add", -1, 0, 1, 0, false, 2, 0},
+      {"before at the top of the range", 0, 65000, 0, 1000, false, 2, 65535},
+      {"before clears", 2, 10, 1, 20, false, 3, 10},
+      {"before restores", 3, 10, 1, 20, false, 3, 10},
+      {"loop block", 1, 10, 1, 20, true, 3, 10},
+      {"its disposal unknown", 1, 10, 5, 20, false, 3, 10},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -400,7 +402,7 @@ TEST(GIFOptimize, AnEmptyFrameGivesItsDelayToTheFrameBefore) {
     BuildImage(image, 4, 1, kColors,
                {{0, 0, 4, 1, std::string(4, '\0'), -1, c.disposal, c.delay},
                 {1, 0, 2, 1, std::string(2, '\1'), -1, c.disposal, c.delay},
-                {0, 0, 4, 1, std::string(4, '\5'), 5, 1, c.emptyDelay}});
+                {0, 0, 4, 1, std::string(4, '\5'), 5, c.emptyDisposal, c.emptyDelay}});
     if (c.loop) AddLoop(image.Images().Items(2), 0);
     OptimizeGIF(image, opCrop, 0, 0, 8);
     ASSERT_EQ(image.Images().Count(), c.frames);

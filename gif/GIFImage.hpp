@@ -276,6 +276,12 @@ struct TImageDescriptor {
   std::uint8_t PackedFields = 0;
 };
 
+// A frame's place on the logical screen: right and bottom are one past the last pixel.
+struct TGIFRect {
+  int Left = 0, Top = 0, Right = 0, Bottom = 0;
+  friend bool operator==(const TGIFRect&, const TGIFRect&) = default;
+};
+
 // Pixels in plain memory, so that a buffer the system cannot give fails cleanly.
 struct FreeDeleter {
   void operator()(std::uint8_t* p) const { std::free(p); }
@@ -328,6 +334,19 @@ class TGIFSubImage : public TGIFItem {
   void LoadFromStream(Stream& stream) override;
   void SaveToStream(Stream& stream) override;
   void RebuildPackedFlags();
+
+  // Making frames smaller where they change nothing on the screen.
+  TGIFRect FrameRect() const { return {Left(), Top(), Left() + Width(), Top() + Height()}; }
+  // Cuts off the outer rows and columns that hold only the transparent index; a frame that is
+  // transparent everywhere is cleared.
+  void TrimTransparentBorder();
+  // Inside the overlap with previous, the pixels that show previous's colour become transparent.
+  void MarkUnchangedPixels(TGIFSubImage* previous);
+  bool CanAddColor() const;
+  int ChooseTransparentIndex();
+  // Whether the frame stays on the screen under the next one: no graphic control, or disposal
+  // 0 or 1.
+  bool LeavesPixels() const;
 
  private:
   TGIFExtensionList extensions_;

@@ -188,8 +188,13 @@ void StartTable(int colors, TUsageTable& table) {
 
 } // namespace
 
+// The logical screen's background colour counts as a use, so that sorting keeps it and its index
+// follows it.
 void TGIFGlobalColorMap::CountUsage(TUsageTable& table) {
   StartTable(ColorCount(), table);
+  const std::uint8_t background = ownerHeader_.LogicalScreenDescriptor.BackgroundColorIndex;
+  if (background < ColorCount())
+    ++table[background].count;
   TGIFImage* image = ownerHeader_.Image();
   for (int i = 0; image && i < image->Images().Count(); ++i) {
     TGIFSubImage& frame = image->Images().Items(i);
@@ -199,6 +204,9 @@ void TGIFGlobalColorMap::CountUsage(TUsageTable& table) {
 }
 
 void TGIFGlobalColorMap::RemapPixels(const TColorRemap& table) {
+  std::uint8_t& background = ownerHeader_.LogicalScreenDescriptor.BackgroundColorIndex;
+  if (background < ColorCount())
+    background = table[background];
   TGIFImage* image = ownerHeader_.Image();
   for (int i = 0; image && i < image->Images().Count(); ++i) {
     TGIFSubImage& frame = image->Images().Items(i);

@@ -149,6 +149,9 @@ public:
   void AssignTo(win::TBitmap& target) const override;
   std::string ClassName() const override { return kGIFClassName; }
   void ClearImage();
+  // The codec's optimiser (gif/optimize.hpp) with the painters stopped and kept off; the frames'
+  // renders are made anew afterwards, also when it fails.
+  void OptimizeGIF(std::uint8_t options, std::uint8_t reductionMethod, std::uint8_t ditherKind, int reductionBits);
 
   bool UseCubePalette() const;
   // Frame 0 in the logical screen's size: the still rendering, or the animation's target.
@@ -201,6 +204,7 @@ private:
   void Adopt(std::unique_ptr<TGIFImage> image);
   void BlitRendered(win::TCanvas& canvas, const RECT& r, win::TBitmap& bitmap) const;
   void NewRenderBitmap();
+  void RebuildRenders();
 
   std::unique_ptr<TGIFImage> image_;
   std::vector<std::unique_ptr<TGIFFrameRender>> renders_;

@@ -103,6 +103,30 @@ TEST(GIFColorMap, SortByUsageReordersPixelsAndDropsUnused) {
   EXPECT_FALSE(one.SortByUsage());
 }
 
+TEST(GIFColorMap, SortingTheGlobalMapKeepsTheBackgroundColour) {
+  struct Case {
+    const char* name;
+    std::string pixels;  // of a frame on the global map; empty: the frame has a map of its own
+    int background;
+    int colors;
+  } cases[] = {
+      {"background unused by pixels", std::string("\3\3\2\0", 4), 1, 4},
+      {"background used", std::string("\3\3\2\1", 4), 1, 3},
+      {"no frame on the global map", "", 2, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TGIFImage image;
+    for (TColor color : {0x000010u, 0x000020u, 0x000030u, 0x000040u}) image.Header().ColorMap().Add(color);
+    image.Header().LogicalScreenDescriptor.BackgroundColorIndex = static_cast<std::uint8_t>(c.background);
+    const TColor background = image.ScreenBackgroundColor();
+    test::AddFrame(image, 4, 1, c.pixels.empty() ? std::string(4, '\0') : c.pixels, c.pixels.empty() ? 2 : 0);
+    EXPECT_TRUE(image.Header().ColorMap().OptimizeColors());
+    EXPECT_EQ(image.Header().ColorMap().ColorCount(), c.colors);
+    EXPECT_EQ(image.ScreenBackgroundColor(), background);
+  }
+}
+
 TEST(GIFColorMap, QuadsAndAssign) {
   TGIFImage image;
   const std::uint8_t quads[] = {3, 2, 1, 0, 6, 5, 4, 0};

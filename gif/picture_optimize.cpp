@@ -1,0 +1,37 @@
+#include "gif/gif_picture.hpp"
+#include "gif/optimize.hpp"
+
+#include <exception>
+
+namespace qt {
+
+void TGIFPicture::OptimizeGIF(std::uint8_t options, std::uint8_t reductionMethod, std::uint8_t ditherKind,
+                              int reductionBits) {
+  if (Empty()) return;
+  StopPainters();
+  std::exception_ptr failure;
+  {
+    // No painter starts and no draw runs while frames change or go.
+    std::lock_guard<std::recursive_mutex> hold(painterLock_);
+    try {
+      qt::OptimizeGIF(*image_, options, reductionMethod, ditherKind, reductionBits);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+    RebuildRenders();
+  }
+  // The global map may have been reordered: a palette made from it no longer fits.
+  SetPalette(win::UniquePalette());
+  DiscardBitmap();
+  Changed();
+  if (failure) std::rethrow_exception(failure);
+}
+
+// Frames may have been freed or changed: every render is made anew for the frames there are.
+void TGIFPicture::RebuildRenders() {
+  renders_.clear();
+  for (int i = 0; i < image_->Images().Count(); ++i)
+    renders_.push_back(std::make_unique<TGIFFrameRender>(*this, image_->Images().Items(i)));
+}
+
+} // namespace qt

@@ -1,6 +1,7 @@
 // A frame made from another frame or from a platform graphic: the graphic's pixels become the
 // frame's indices and colour map, its transparent parts a transparent colour.
 #include "gif/dib.hpp"
+#include "gif/frame_merge.hpp"
 #include "gif/gif_picture.hpp"
 #include "gif/quantize_win.hpp"
 #include "win/icon.hpp"
@@ -120,14 +121,9 @@ void ApplyMaskBitmap(TGIFSubImage& frame, win::TBitmap& mask) {
     return;
   }
   // One control extension a frame: a second would be a second block before the same image.
-  TGIFGraphicControlExtension* control = frame.GraphicControlExtension();
-  if (!control) {
-    auto extension = std::make_unique<TGIFGraphicControlExtension>(frame);
-    control = extension.get();
-    frame.Extensions().Add(std::move(extension));
-  }
-  control->SetTransparentColorFlag(true);
-  control->SetTransparentColorIndex(added);
+  TGIFGraphicControlExtension& control = EnsureGraphicControl(frame);
+  control.SetTransparentColorFlag(true);
+  control.SetTransparentColorIndex(added);
 }
 
 // The graphic drawn at its own size on a 24-bit bitmap, black or filled with the background.

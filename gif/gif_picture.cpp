@@ -48,9 +48,15 @@ std::unique_ptr<TGIFImage> TGIFPicture::NewImage() {
 void TGIFPicture::Adopt(std::unique_ptr<TGIFImage> image) {
   ClearImage();
   image_ = std::move(image);
+  RebuildRenders();
+  Changed();
+}
+
+// Every render is made anew for the frames there are.
+void TGIFPicture::RebuildRenders() {
+  renders_.clear();
   for (int i = 0; i < image_->Images().Count(); ++i)
     renders_.push_back(std::make_unique<TGIFFrameRender>(*this, image_->Images().Items(i)));
-  Changed();
 }
 
 void TGIFPicture::ClearImage() {

@@ -27,11 +27,4 @@ void TGIFPicture::OptimizeGIF(std::uint8_t options, std::uint8_t reductionMethod
   if (failure) std::rethrow_exception(failure);
 }
 
-// Frames may have been freed or changed: every render is made anew for the frames there are.
-void TGIFPicture::RebuildRenders() {
-  renders_.clear();
-  for (int i = 0; i < image_->Images().Count(); ++i)
-    renders_.push_back(std::make_unique<TGIFFrameRender>(*this, image_->Images().Items(i)));
-}
-
 } // namespace qt

@@ -67,6 +67,11 @@ void BuildImage(TGIFImage& image, int width, int height, const std::vector<TColo
       frame->ColorMap().Add(c);
     frame->PlaceFrame(spec.left, spec.top, spec.width, spec.height);
     std::copy(spec.pixels.begin(), spec.pixels.end(), frame->Data());
+    if (spec.loops >= 0) {
+      auto loop = std::make_unique<TGIFAppExtNSLoop>(*frame);
+      loop->LoopCount = static_cast<std::uint16_t>(spec.loops);
+      frame->Extensions().Add(std::move(loop));
+    }
     if (spec.transparent >= 0 || spec.disposal >= 0 || spec.delay > 0) {
       auto gce = std::make_unique<TGIFGraphicControlExtension>(*frame);
       if (spec.transparent >= 0) {

@@ -30,6 +30,7 @@ struct FrameSpec {
   int disposal = -1;          // with a delay: a graphic control extension; -1 for none
   int delay = 0;              // hundredths of a second
   std::vector<TColor> local = {};  // empty: no local map
+  int loops = -1;                 // a loop extension with that count; -1 for none
 };
 
 // A logical screen of width x height with the global map and the frames.

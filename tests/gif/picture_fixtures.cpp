@@ -1,5 +1,7 @@
 #include "tests/gif/picture_fixtures.hpp"
 
+#include "tests/gif/gif_compose.hpp"
+
 #include <cstdio>
 
 namespace qt {
@@ -24,34 +26,12 @@ std::string Hex(COLORREF c) {
 }
 
 std::string MakeGif(int width, int height, const std::vector<COLORREF>& global, const std::vector<FrameSpec>& frames) {
+  std::vector<test::FrameSpec> specs;
+  for (const FrameSpec& f : frames)
+    specs.push_back({f.left, f.top, f.width, f.height, f.pixels, f.transparent, f.disposal, f.delay,
+                     {f.local.begin(), f.local.end()}, f.loops});
   TGIFImage image;
-  image.Header().LogicalScreenDescriptor.ScreenWidth = static_cast<std::uint16_t>(width);
-  image.Header().LogicalScreenDescriptor.ScreenHeight = static_cast<std::uint16_t>(height);
-  for (COLORREF c : global)
-    image.Header().ColorMap().Add(c);
-  for (const FrameSpec& spec : frames) {
-    auto frame = std::make_unique<TGIFSubImage>(&image);
-    for (COLORREF c : spec.local)
-      frame->ColorMap().Add(c);
-    frame->PlaceFrame(spec.left, spec.top, spec.width, spec.height);
-    std::copy(spec.pixels.begin(), spec.pixels.end(), frame->Data());
-    if (spec.loops >= 0) {
-      auto loop = std::make_unique<TGIFAppExtNSLoop>(*frame);
-      loop->LoopCount = static_cast<std::uint16_t>(spec.loops);
-      frame->Extensions().Add(std::move(loop));
-    }
-    if (spec.transparent >= 0 || spec.disposal >= 0 || spec.delay > 0) {
-      auto gce = std::make_unique<TGIFGraphicControlExtension>(*frame);
-      if (spec.transparent >= 0) {
-        gce->SetTransparentColorFlag(true);
-        gce->SetTransparentColorIndex(spec.transparent);
-      }
-      if (spec.disposal >= 0) gce->SetDisposalMethod(spec.disposal);
-      gce->SetDelayTime(static_cast<std::uint16_t>(spec.delay));
-      frame->Extensions().Add(std::move(gce));
-    }
-    image.AddFrame(std::move(frame));
-  }
+  test::BuildImage(image, width, height, {global.begin(), global.end()}, specs);
   MemoryStream out;
   image.SaveToStream(out);
   return out.Bytes();

@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the GIF image's load. A picture that loads and can be saved must load
-// again from what was saved, to the same pixels.
+// again from what was saved, to the same pixels. The optimiser then rewrites it with every option:
+// what it leaves must save and load again.
 #include "gif/GIFImage.hpp"
+#include "gif/optimize.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -76,5 +78,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (plain)
       Require(FramePixels(again, plainAgain) == before);
   }
+  try {
+    OptimizeGIF(image, opCrop | opMerge | opCleanUp | opColorMaps | opReduce, 0, 0, 8);
+    out.Clear();
+    image.SaveToStream(out);
+  } catch (const GIFException&) {
+    return 0;  // a map that cannot take one more colour; or nothing left to save
+  }
+  TGIFImage optimized;
+  MemoryStream saved(out.Bytes());
+  optimized.LoadFromStream(saved);
   return 0;
 }

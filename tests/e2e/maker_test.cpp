@@ -496,7 +496,7 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
   {
     ShellRecorder recorder(WindowsPath(QT_RECORDER));
     RegistryOverride http(L"http\\shell\\open\\command", recorder.Command());
-    SetCursorPos(0, 0);
+    ASSERT_TRUE(MoveCursor(0, 0));
     Process settings(output, L"/c");
     HWND form = settings.Form();
     ASSERT_TRUE(form);
@@ -505,13 +505,13 @@ TEST_F(MakerTest, TheMadeScreenSaverCarriesWhatTheUserGave) {
     ASSERT_TRUE(WaitUntil([&] { return (ad1 = BySize(form, 12, 6)) != nullptr; })) << "the advert picture shows";
     RECT r;
     GetWindowRect(ad1, &r);
-    SetCursorPos(r.left + 6, r.top + 3);
+    ASSERT_TRUE(MoveCursor(r.left + 6, r.top + 3));
     EXPECT_TRUE(WaitUntil([&] {
       HWND tip = settings.TopLevel(L"tooltips_class32");
       return tip && IsWindowVisible(tip);
     })) << "with its hover text";
     Screenshot(L"made-settings");
-    SetCursorPos(0, 0);
+    ASSERT_TRUE(MoveCursor(0, 0));
     // The about text scrolls on its tab, and a click on it opens the about link.
     HWND aboutTab = FindByText(form, L"关于屏保");
     ASSERT_TRUE(aboutTab);

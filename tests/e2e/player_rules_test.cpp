@@ -93,7 +93,7 @@ TEST_F(PlayerRules, AfterTheGracePeriodOnlyTheInputTheSettingsDoNotAllowEndsARun
   for (const auto& c : cases) {
     SCOPED_TRACE(c.ini);
     WriteIni(c.ini);
-    SetCursorPos(kRest.x, kRest.y);
+    ASSERT_TRUE(MoveCursor(kRest.x, kRest.y));
     Process run(saver_, L"/s");
     HWND form = run.Form();
     ASSERT_TRUE(form);
@@ -117,7 +117,7 @@ TEST_F(PlayerRules, AfterTheGracePeriodOnlyTheInputTheSettingsDoNotAllowEndsARun
 TEST_F(PlayerRules, InTheGracePeriodInputDoesNotEndARunButATypedCharacterDoes) {
   Write(WithMovie());
   WriteIni("allowmouse=0\r\n");
-  SetCursorPos(kRest.x, kRest.y);
+  ASSERT_TRUE(MoveCursor(kRest.x, kRest.y));
   {
     Process run(saver_, L"/s");
     HWND form = run.Form();
@@ -338,7 +338,7 @@ bool Near(COLORREF a, COLORREF b) {
 // shows that colour on its left, and the window is closed while it plays.
 void ExpectAdvertsShown(const fs::path& saver, COLORREF left1, COLORREF right1, COLORREF left2, COLORREF right2,
                         const wchar_t* shot, std::optional<COLORREF> later2 = std::nullopt) {
-  SetCursorPos(0, 0);
+  ASSERT_TRUE(MoveCursor(0, 0));
   Process settings(saver, L"/c");
   HWND form = settings.Form();
   ASSERT_TRUE(form);
@@ -356,14 +356,14 @@ void ExpectAdvertsShown(const fs::path& saver, COLORREF left1, COLORREF right1, 
     EXPECT_TRUE(WaitUntil([&] { return Near(ScreenPixel(r2.left + 50, r2.top + 40), *later2); })) << "it plays";
   }
   // Resting on picture 1 shows its hover text.
-  SetCursorPos(r1.left + 50, r1.top + 30);
+  ASSERT_TRUE(MoveCursor(r1.left + 50, r1.top + 30));
   HWND tip = nullptr;
   EXPECT_TRUE(WaitUntil([&] {
     tip = settings.TopLevel(L"tooltips_class32");
     return tip && IsWindowVisible(tip);
   }));
   Screenshot(shot);
-  SetCursorPos(0, 0);
+  ASSERT_TRUE(MoveCursor(0, 0));
   EXPECT_FALSE(settings.TopLevel(L"#32770")) << "no message box";
   EXPECT_TRUE(settings.CloseAndWait(form));
 }

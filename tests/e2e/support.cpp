@@ -34,6 +34,14 @@ bool WaitUntil(const std::function<bool()>& done) {
   return true;
 }
 
+bool MoveCursor(int x, int y) {
+  SetCursorPos(x, y);
+  return WaitUntil([&] {
+    POINT at{};
+    return GetCursorPos(&at) && at.x == x && at.y == y;
+  });
+}
+
 HWND BySize(HWND parent, int width, int height) {
   for (HWND w : Descendants(parent)) {
     RECT r;

@@ -20,6 +20,11 @@ std::wstring WindowsPath(const char* unixPath);
 // Polls every 20 ms for up to 30 seconds.
 bool WaitUntil(const std::function<bool()>& done);
 
+// Puts the cursor there and waits until the system reports it there: under Wine the pointer moves
+// on the X server a little later, and a program started before that would still find it where
+// it was.
+bool MoveCursor(int x, int y);
+
 // Whether the window reaches this outer size in time: the host sizes the form after it is shown.
 bool SettlesAt(HWND w, int width, int height);
 

@@ -18,16 +18,18 @@ int ScreenPixelsPerInch(int index) {
   return GetDeviceCaps(screen.get(), index);
 }
 
-// Records of 8 bytes or more, in multiples of 4, from the header to the end record, all within
-// the bytes.
+// Records of 8 bytes or more, in multiples of 4, all within the bytes, one of them the end
+// record. Playing walks the records to the stated size, not to the end record: one of no size
+// after it would never be left.
 bool EnhancedRecordsEnd(std::string_view bytes) {
+  bool end = false;
   for (std::size_t at = 0; bytes.size() - at >= 8;) {
     const std::uint32_t type = LittleEndian(bytes, at, 4), size = LittleEndian(bytes, at + 4, 4);
     if (size < 8 || size % 4 != 0 || size > bytes.size() - at) return false;
-    if (type == EMR_EOF) return true;
+    end = end || type == EMR_EOF;
     at += size;
   }
-  return false;
+  return end;
 }
 
 // After the header, records of 3 words or more (the size in words, then the function), to the

@@ -151,6 +151,12 @@ TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
       {"its stated size past the end", With(emf, 48, static_cast<std::uint32_t>(emf.size() + 4), 4)},
       {"a record of no size", With(emf, header + 4, 0, 4)},
       {"a record past the end", With(emf, header + 4, 0x10000, 4)},
+      {"a record of no size after the end record", [&] {
+         std::string file = emf;
+         Put(file, EMR_GDICOMMENT, 4);
+         Put(file, 0, 4);
+         return With(file, 48, static_cast<std::uint32_t>(file.size()), 4);
+       }()},
       {"a header too small", With(emf, 4, 8, 4)},
       {"a placeable header with a wrong check", With(wmf, 6, 1, 2)},
       {"a placeable metafile cut short", wmf.substr(0, wmf.size() - 2)},

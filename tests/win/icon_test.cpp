@@ -179,6 +179,7 @@ TEST(IconTest, ADamagedFileThrowsAndLeavesTheIcon) {
       {"an image larger than the file", With(good, 14, static_cast<std::uint32_t>(imageSize + 1), 4)},
       {"an image too small for its rows", With(good, 14, static_cast<std::uint32_t>(imageSize - 4), 4)},
       {"no info header", With(good, 22, 7, 4)},
+      {"a colour table at 24 bits that is not there", With(good, 22 + 32, 256, 4)},
   };
   TIcon icon;
   Load(icon, good);

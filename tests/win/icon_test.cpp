@@ -197,6 +197,11 @@ TEST(IconTest, ADamagedFileThrowsAndLeavesTheIcon) {
     EXPECT_EQ(icon.Handle(), before);
     EXPECT_EQ(icon.Width(), 32);
   }
+  // A stream standing past its end has nothing to give.
+  qt::MemoryStream beyond(good);
+  beyond.Seek(static_cast<std::int64_t>(good.size()) + 10, qt::SeekOrigin::begin);
+  EXPECT_THROW(icon.LoadFromStream(beyond), EInvalidGraphic);
+  EXPECT_EQ(icon.Handle(), before);
   EXPECT_EQ(changes, 0);
   qt::MemoryStream saved;
   icon.SaveToStream(saved);

@@ -18,14 +18,33 @@ int ScreenPixelsPerInch(int index) {
   return GetDeviceCaps(screen.get(), index);
 }
 
+// Whether a record that creates, selects or deletes a GDI object names a slot of the handle
+// table: playing takes the index, the first field, as it stands, and Wine writes to that slot
+// unchecked. Selecting may also name a stock object (the high bit set).
+bool HandleIndexFits(std::uint32_t type, std::string_view record, std::uint32_t handles) {
+  switch (type) {
+  case EMR_SELECTOBJECT: case EMR_SELECTPALETTE: case EMR_SETCOLORSPACE:
+    if (record.size() >= 12 && (LittleEndian(record, 8, 4) & 0x80000000u)) return true;
+    [[fallthrough]];
+  case EMR_CREATEPEN: case EMR_CREATEBRUSHINDIRECT: case EMR_DELETEOBJECT: case EMR_CREATEPALETTE:
+  case EMR_SETPALETTEENTRIES: case EMR_RESIZEPALETTE: case EMR_EXTCREATEFONTINDIRECTW: case EMR_CREATEMONOBRUSH:
+  case EMR_CREATEDIBPATTERNBRUSHPT: case EMR_EXTCREATEPEN: case EMR_CREATECOLORSPACE: case EMR_DELETECOLORSPACE:
+  case EMR_CREATECOLORSPACEW:
+    return record.size() >= 12 && LittleEndian(record, 8, 4) < handles;
+  default:
+    return true;
+  }
+}
+
 // Records of 8 bytes or more, in multiples of 4, all within the bytes, one of them the end
-// record. Playing walks the records to the stated size, not to the end record: one of no size
-// after it would never be left.
-bool EnhancedRecordsEnd(std::string_view bytes) {
+// record, their object indices within the header's handle count. Playing walks the records to
+// the stated size, not to the end record: one of no size after it would never be left.
+bool EnhancedRecordsEnd(std::string_view bytes, std::uint32_t handles) {
   bool end = false;
   for (std::size_t at = 0; bytes.size() - at >= 8;) {
     const std::uint32_t type = LittleEndian(bytes, at, 4), size = LittleEndian(bytes, at + 4, 4);
-    if (size < 8 || size % 4 != 0 || size > bytes.size() - at) return false;
+    if (size < 8 || size % 4 != 0 || size > bytes.size() - at || !HandleIndexFits(type, bytes.substr(at, size), handles))
+      return false;
     end = end || type == EMR_EOF;
     at += size;
   }
@@ -53,7 +72,8 @@ void TMetafile::LoadFromStream(qt::Stream& stream) {
     // The size the header states, and records that end within it, so that playing never reads
     // past the bytes.
     const std::uint32_t total = LittleEndian(bytes, 48, 4);
-    if (total > bytes.size() || LittleEndian(bytes, 4, 4) < kEnhancedHeaderSize || !EnhancedRecordsEnd(bytes.substr(0, total)))
+    if (total > bytes.size() || LittleEndian(bytes, 4, 4) < kEnhancedHeaderSize ||
+        !EnhancedRecordsEnd(bytes.substr(0, total), LittleEndian(bytes, 56, 2)))
       throw EInvalidGraphic(kInvalidMetafile);
     UniqueEnhMetaFile metafile(SetEnhMetaFileBits(total, reinterpret_cast<const BYTE*>(bytes.data())));
     if (!metafile) throw EInvalidGraphic(kInvalidMetafile);

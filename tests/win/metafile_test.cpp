@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -138,9 +139,33 @@ TEST(MetafileTest, APlaceableMetafileTakesItsBoxAtTheScreensResolution) {
   EXPECT_EQ(saved.Bytes().substr(40, 4), " EMF");
 }
 
+// The metafile with one record of an object index put before its end record (20 bytes without
+// a palette).
+std::string WithObjectRecord(const std::string& emf, std::uint32_t type, std::uint32_t index) {
+  std::string file = emf.substr(0, emf.size() - 20);
+  Put(file, type, 4);
+  Put(file, 12, 4);
+  Put(file, index, 4);
+  file += emf.substr(emf.size() - 20);
+  return With(file, 48, static_cast<std::uint32_t>(file.size()), 4);
+}
+
+TEST(MetafileTest, ObjectRecordsMayNameTheirTablesSlotsAndStockObjects) {
+  const std::string emf = RecordedEmf();
+  const std::uint32_t handles = static_cast<unsigned char>(emf[56]) | static_cast<unsigned char>(emf[57]) << 8;
+  ASSERT_GE(handles, 2u);
+  for (const auto& [type, index] : {std::pair<std::uint32_t, std::uint32_t>{EMR_SELECTOBJECT, 0x80000000u | WHITE_BRUSH},
+                                    {EMR_DELETEOBJECT, handles - 1}}) {
+    TMetafile metafile;
+    Load(metafile, WithObjectRecord(emf, type, index));
+    EXPECT_EQ(Drawn(metafile, 40, 20).At(20, 10), kBlue);
+  }
+}
+
 TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
   const std::string emf = RecordedEmf(), wmf = PlaceableWmf();
   const std::uint32_t header = static_cast<unsigned char>(emf[4]) | static_cast<unsigned char>(emf[5]) << 8;
+  const std::uint32_t handles = static_cast<unsigned char>(emf[56]) | static_cast<unsigned char>(emf[57]) << 8;
   const struct {
     const char* name;
     std::string file;
@@ -158,6 +183,10 @@ TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
          return With(file, 48, static_cast<std::uint32_t>(file.size()), 4);
        }()},
       {"a header too small", With(emf, 4, 8, 4)},
+      {"an object deleted past the handle table", WithObjectRecord(emf, EMR_DELETEOBJECT, handles)},
+      {"a stock object deleted", WithObjectRecord(emf, EMR_DELETEOBJECT, 0x80000000u | WHITE_BRUSH)},
+      {"an object made past the handle table", WithObjectRecord(emf, EMR_CREATEPEN, 0x10000000)},
+      {"an object selected past the handle table", WithObjectRecord(emf, EMR_SELECTOBJECT, handles + 5)},
       {"a placeable header with a wrong check", With(wmf, 6, 1, 2)},
       {"a placeable metafile cut short", wmf.substr(0, wmf.size() - 2)},
       {"a placeable header alone", wmf.substr(0, 22)},

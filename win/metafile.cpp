@@ -51,12 +51,40 @@ bool EnhancedRecordsEnd(std::string_view bytes, std::uint32_t handles) {
   return end;
 }
 
+// Whether the parameters of a record that names objects by their index lie within it and name
+// slots of the object table: playing reads, and for a deletion writes, the slot unchecked.
+bool ObjectIndicesFit(std::string_view record, std::uint32_t objects) {
+  struct Named {
+    std::uint32_t function;
+    int first, last; // the parameters that are indices, in every writer's layout
+  };
+  static constexpr Named kNamed[] = {
+      {META_SELECTOBJECT, 0, 0}, {META_DELETEOBJECT, 0, 0}, {META_SELECTPALETTE, 0, 0}, {META_FILLREGION, 0, 1},
+      {META_INVERTREGION, 0, 0}, {META_PAINTREGION, 0, 0},  {META_SELECTCLIPREGION, 0, 0},
+  };
+  const std::uint32_t function = LittleEndian(record, 4, 2);
+  for (const Named& n : kNamed) {
+    if (n.function != function) continue;
+    if (record.size() < 6 + 2 * static_cast<std::size_t>(n.last + 1)) return false;
+    for (int k = n.first; k <= n.last; ++k) {
+      const std::uint32_t index = LittleEndian(record, 6 + 2 * static_cast<std::size_t>(k), 2);
+      // Selecting clip region 0 selects none.
+      if (index >= objects && !(function == META_SELECTCLIPREGION && index == 0)) return false;
+    }
+  }
+  return true;
+}
+
 // After the header, records of 3 words or more (the size in words, then the function), to the
-// end record (function 0), all within the bytes.
+// end record (function 0), all within the bytes, their object indices within the header's
+// object count.
 bool WindowsRecordsEnd(std::string_view bytes) {
+  const std::uint32_t objects = LittleEndian(bytes, 10, 2);
   for (std::size_t at = kWindowsHeaderSize; bytes.size() - at >= 6;) {
     const std::uint64_t size = std::uint64_t{LittleEndian(bytes, at, 4)} * 2;
-    if (size < 6 || size > bytes.size() - at) return false;
+    if (size < 6 || size > bytes.size() - at ||
+        !ObjectIndicesFit(bytes.substr(at, static_cast<std::size_t>(size)), objects))
+      return false;
     if (LittleEndian(bytes, at + 4, 2) == 0) return true;
     at += static_cast<std::size_t>(size);
   }

@@ -150,7 +150,32 @@ std::string WithObjectRecord(const std::string& emf, std::uint32_t type, std::ui
   return With(file, 48, static_cast<std::uint32_t>(file.size()), 4);
 }
 
+// The placeable metafile with one record of those parameters put before its end record (3 words).
+std::string WithWindowsRecord(const std::string& wmf, std::uint32_t function, const std::vector<std::uint32_t>& params) {
+  std::string file = wmf.substr(0, wmf.size() - 6);
+  Put(file, static_cast<std::uint32_t>(3 + params.size()), 4);
+  Put(file, function, 2);
+  for (std::uint32_t p : params)
+    Put(file, p, 2);
+  file += wmf.substr(wmf.size() - 6);
+  return With(file, 22 + 6, static_cast<std::uint32_t>((file.size() - 22) / 2), 4);
+}
+
+std::uint32_t WindowsObjects(const std::string& wmf) {
+  return static_cast<unsigned char>(wmf[22 + 10]) | static_cast<unsigned char>(wmf[22 + 11]) << 8;
+}
+
 TEST(MetafileTest, ObjectRecordsMayNameTheirTablesSlotsAndStockObjects) {
+  const std::string wmf = PlaceableWmf();
+  ASSERT_GE(WindowsObjects(wmf), 1u);
+  for (const std::string& file : {WithWindowsRecord(wmf, META_DELETEOBJECT, {WindowsObjects(wmf) - 1}),
+                                  WithWindowsRecord(wmf, META_SELECTCLIPREGION, {0})}) {
+    TMetafile metafile;
+    Load(metafile, file);
+    ASSERT_GT(metafile.Width(), 0);
+    EXPECT_EQ(Drawn(metafile, metafile.Width(), metafile.Height()).At(metafile.Width() / 4, metafile.Height() / 2), kBlue);
+  }
+
   const std::string emf = RecordedEmf();
   const std::uint32_t handles = static_cast<unsigned char>(emf[56]) | static_cast<unsigned char>(emf[57]) << 8;
   ASSERT_GE(handles, 2u);
@@ -188,6 +213,10 @@ TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
       {"an object made past the handle table", WithObjectRecord(emf, EMR_CREATEPEN, 0x10000000)},
       {"an object selected past the handle table", WithObjectRecord(emf, EMR_SELECTOBJECT, handles + 5)},
       {"a placeable header with a wrong check", With(wmf, 6, 1, 2)},
+      {"a Windows object deleted past its table", WithWindowsRecord(wmf, META_DELETEOBJECT, {WindowsObjects(wmf)})},
+      {"a Windows region filled with one past its table",
+       WithWindowsRecord(wmf, META_FILLREGION, {0, WindowsObjects(wmf) + 100})},
+      {"a Windows object selected by a record too short for it", WithWindowsRecord(wmf, META_SELECTOBJECT, {})},
       {"a placeable metafile cut short", wmf.substr(0, wmf.size() - 2)},
       {"a placeable header alone", wmf.substr(0, 22)},
   };

@@ -161,9 +161,14 @@ std::string WithWindowsRecord(const std::string& wmf, std::uint32_t function, co
   return With(file, 22 + 6, static_cast<std::uint32_t>((file.size() - 22) / 2), 4);
 }
 
-std::uint32_t WindowsObjects(const std::string& wmf) {
-  return static_cast<unsigned char>(wmf[22 + 10]) | static_cast<unsigned char>(wmf[22 + 11]) << 8;
+// A 16-bit field of a file.
+std::uint32_t Word(const std::string& file, std::size_t at) {
+  return static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8;
 }
+
+// The object count of the Windows metafile's header, and the handle count of the enhanced one's.
+std::uint32_t WindowsObjects(const std::string& wmf) { return Word(wmf, 22 + 10); }
+std::uint32_t EnhancedHandles(const std::string& emf) { return Word(emf, 56); }
 
 TEST(MetafileTest, ObjectRecordsMayNameTheirTablesSlotsAndStockObjects) {
   const std::string wmf = PlaceableWmf();
@@ -177,7 +182,7 @@ TEST(MetafileTest, ObjectRecordsMayNameTheirTablesSlotsAndStockObjects) {
   }
 
   const std::string emf = RecordedEmf();
-  const std::uint32_t handles = static_cast<unsigned char>(emf[56]) | static_cast<unsigned char>(emf[57]) << 8;
+  const std::uint32_t handles = EnhancedHandles(emf);
   ASSERT_GE(handles, 2u);
   for (const auto& [type, index] : {std::pair<std::uint32_t, std::uint32_t>{EMR_SELECTOBJECT, 0x80000000u | WHITE_BRUSH},
                                     {EMR_DELETEOBJECT, handles - 1}}) {
@@ -189,8 +194,8 @@ TEST(MetafileTest, ObjectRecordsMayNameTheirTablesSlotsAndStockObjects) {
 
 TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
   const std::string emf = RecordedEmf(), wmf = PlaceableWmf();
-  const std::uint32_t header = static_cast<unsigned char>(emf[4]) | static_cast<unsigned char>(emf[5]) << 8;
-  const std::uint32_t handles = static_cast<unsigned char>(emf[56]) | static_cast<unsigned char>(emf[57]) << 8;
+  const std::uint32_t header = Word(emf, 4);
+  const std::uint32_t handles = EnhancedHandles(emf);
   const struct {
     const char* name;
     std::string file;

@@ -198,6 +198,13 @@ void TGIFFrameRender::Assign(const win::TGraphic* source) {
 }
 
 void TGIFFrameRender::AssignBitmap(const win::TBitmap& given) {
+  // The frame's own rendering goes with the frame's old picture: a copy of it is converted.
+  if (&given == bitmap_.get()) {
+    win::TBitmap copy;
+    copy.Assign(given);
+    AssignBitmap(copy);
+    return;
+  }
   // The reduction reads the caller's bitmap at 24 bits and leaves it so; its mask is made when
   // asked for.
   win::TBitmap& source = const_cast<win::TBitmap&>(given);

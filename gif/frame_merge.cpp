@@ -64,6 +64,10 @@ void TGIFSubImage::TrimTransparentBorder() {
     ClearFrame();
     return;
   }
+  // A position has 16 bits: a frame reaching past them keeps the columns and rows that would
+  // otherwise wrap it round to the other side.
+  left = std::min(left, 0xFFFF - Left());
+  top = std::min(top, 0xFFFF - Top());
   if (left == 0 && top == 0 && right == width - 1 && bottom == height - 1)
     return;
   const std::size_t w = static_cast<std::size_t>(right - left + 1), h = static_cast<std::size_t>(bottom - top + 1);

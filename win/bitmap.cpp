@@ -325,7 +325,9 @@ TCanvas& TBitmap::Canvas() {
 
 void TBitmap::SetHandle(UniqueBitmap handle) {
   DIBSECTION section{};
-  const int got = handle ? GetObjectW(handle.get(), sizeof section, &section) : 0;
+  // GetObject fills in whatever kind of object it is given, some as large as a bitmap's record.
+  const bool bitmap = handle && GetObjectType(handle.get()) == OBJ_BITMAP;
+  const int got = bitmap ? GetObjectW(handle.get(), sizeof section, &section) : 0;
   if (handle && got < static_cast<int>(sizeof(BITMAP))) throw EInvalidGraphic("Bitmap image is not valid");
   const bool dib = got == static_cast<int>(sizeof section);
   const int bits = dib ? section.dsBmih.biBitCount : section.dsBm.bmBitsPixel * section.dsBm.bmPlanes;

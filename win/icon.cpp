@@ -25,7 +25,8 @@ bool ImageComplete(std::string_view image) {
   const std::uint32_t compression = LittleEndian(image, 16, 4), used = LittleEndian(image, 32, 4);
   if (headerSize < qt::kDIBHeaderSize || width <= 0 || doubleHeight < 2 || compression != BI_RGB) return false;
   if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return false;
-  const std::uint64_t colors = bits > 8 ? 0 : used != 0 ? used : std::uint64_t{1} << bits;
+  // Above 8 bits a table is there only when "colours used" says so, and is read then too.
+  const std::uint64_t colors = used != 0 ? used : bits > 8 ? 0 : std::uint64_t{1} << bits;
   const std::uint64_t height = static_cast<std::uint64_t>(doubleHeight / 2);
   const std::uint64_t needed = headerSize + 4 * colors + qt::DIBRowStride(width, bits) * height +
                                qt::DIBRowStride(width, 1) * height;

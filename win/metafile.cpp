@@ -18,24 +18,73 @@ int ScreenPixelsPerInch(int index) {
   return GetDeviceCaps(screen.get(), index);
 }
 
-// Records of 8 bytes or more, in multiples of 4, from the header to the end record, all within
-// the bytes.
-bool EnhancedRecordsEnd(std::string_view bytes) {
+// Whether a record that creates, selects or deletes a GDI object names a slot of the handle
+// table: playing takes the index, the first field, as it stands, and Wine writes to that slot
+// unchecked. Selecting may also name a stock object (the high bit set).
+bool HandleIndexFits(std::uint32_t type, std::string_view record, std::uint32_t handles) {
+  switch (type) {
+  case EMR_SELECTOBJECT: case EMR_SELECTPALETTE: case EMR_SETCOLORSPACE:
+    if (record.size() >= 12 && (LittleEndian(record, 8, 4) & 0x80000000u)) return true;
+    [[fallthrough]];
+  case EMR_CREATEPEN: case EMR_CREATEBRUSHINDIRECT: case EMR_DELETEOBJECT: case EMR_CREATEPALETTE:
+  case EMR_SETPALETTEENTRIES: case EMR_RESIZEPALETTE: case EMR_EXTCREATEFONTINDIRECTW: case EMR_CREATEMONOBRUSH:
+  case EMR_CREATEDIBPATTERNBRUSHPT: case EMR_EXTCREATEPEN: case EMR_CREATECOLORSPACE: case EMR_DELETECOLORSPACE:
+  case EMR_CREATECOLORSPACEW:
+    return record.size() >= 12 && LittleEndian(record, 8, 4) < handles;
+  default:
+    return true;
+  }
+}
+
+// Records of 8 bytes or more, in multiples of 4, all within the bytes, one of them the end
+// record, their object indices within the header's handle count. Playing walks the records to
+// the stated size, not to the end record: one of no size after it would never be left.
+bool EnhancedRecordsEnd(std::string_view bytes, std::uint32_t handles) {
+  bool end = false;
   for (std::size_t at = 0; bytes.size() - at >= 8;) {
     const std::uint32_t type = LittleEndian(bytes, at, 4), size = LittleEndian(bytes, at + 4, 4);
-    if (size < 8 || size % 4 != 0 || size > bytes.size() - at) return false;
-    if (type == EMR_EOF) return true;
+    if (size < 8 || size % 4 != 0 || size > bytes.size() - at || !HandleIndexFits(type, bytes.substr(at, size), handles))
+      return false;
+    end = end || type == EMR_EOF;
     at += size;
   }
-  return false;
+  return end;
+}
+
+// Whether the parameters of a record that names objects by their index lie within it and name
+// slots of the object table: playing reads, and for a deletion writes, the slot unchecked.
+bool ObjectIndicesFit(std::string_view record, std::uint32_t objects) {
+  struct Named {
+    std::uint32_t function;
+    int first, last; // the parameters that are indices, in every writer's layout
+  };
+  static constexpr Named kNamed[] = {
+      {META_SELECTOBJECT, 0, 0}, {META_DELETEOBJECT, 0, 0}, {META_SELECTPALETTE, 0, 0}, {META_FILLREGION, 0, 1},
+      {META_INVERTREGION, 0, 0}, {META_PAINTREGION, 0, 0},  {META_SELECTCLIPREGION, 0, 0},
+  };
+  const std::uint32_t function = LittleEndian(record, 4, 2);
+  for (const Named& n : kNamed) {
+    if (n.function != function) continue;
+    if (record.size() < 6 + 2 * static_cast<std::size_t>(n.last + 1)) return false;
+    for (int k = n.first; k <= n.last; ++k) {
+      const std::uint32_t index = LittleEndian(record, 6 + 2 * static_cast<std::size_t>(k), 2);
+      // Selecting clip region 0 selects none.
+      if (index >= objects && !(function == META_SELECTCLIPREGION && index == 0)) return false;
+    }
+  }
+  return true;
 }
 
 // After the header, records of 3 words or more (the size in words, then the function), to the
-// end record (function 0), all within the bytes.
+// end record (function 0), all within the bytes, their object indices within the header's
+// object count.
 bool WindowsRecordsEnd(std::string_view bytes) {
+  const std::uint32_t objects = LittleEndian(bytes, 10, 2);
   for (std::size_t at = kWindowsHeaderSize; bytes.size() - at >= 6;) {
     const std::uint64_t size = std::uint64_t{LittleEndian(bytes, at, 4)} * 2;
-    if (size < 6 || size > bytes.size() - at) return false;
+    if (size < 6 || size > bytes.size() - at ||
+        !ObjectIndicesFit(bytes.substr(at, static_cast<std::size_t>(size)), objects))
+      return false;
     if (LittleEndian(bytes, at + 4, 2) == 0) return true;
     at += static_cast<std::size_t>(size);
   }
@@ -51,7 +100,8 @@ void TMetafile::LoadFromStream(qt::Stream& stream) {
     // The size the header states, and records that end within it, so that playing never reads
     // past the bytes.
     const std::uint32_t total = LittleEndian(bytes, 48, 4);
-    if (total > bytes.size() || LittleEndian(bytes, 4, 4) < kEnhancedHeaderSize || !EnhancedRecordsEnd(bytes.substr(0, total)))
+    if (total > bytes.size() || LittleEndian(bytes, 4, 4) < kEnhancedHeaderSize ||
+        !EnhancedRecordsEnd(bytes.substr(0, total), LittleEndian(bytes, 56, 2)))
       throw EInvalidGraphic(kInvalidMetafile);
     UniqueEnhMetaFile metafile(SetEnhMetaFileBits(total, reinterpret_cast<const BYTE*>(bytes.data())));
     if (!metafile) throw EInvalidGraphic(kInvalidMetafile);

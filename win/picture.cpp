@@ -74,7 +74,9 @@ void TGraphic::SaveToClipboardFormat(UINT&, HANDLE&, HPALETTE&) {
 }
 
 std::string ReadRest(qt::Stream& stream) {
-  std::string bytes(stream.Size() - stream.Position(), '\0');
+  // A stream may stand past its end, with nothing left to read.
+  const std::uint64_t size = stream.Size(), at = stream.Position();
+  std::string bytes(at < size ? static_cast<std::size_t>(size - at) : 0, '\0');
   stream.ReadExact(bytes.data(), bytes.size());
   return bytes;
 }

@@ -557,6 +557,14 @@ TEST(GIFFrameConversion, AFrameCopiesAnotherWithItsOwnExtensionsAndRendering) {
 
   to.Assign(to);
   EXPECT_EQ(copy.Extensions().Count(), 1);
+  // From its own rendering, which the conversion replaces: the same colours where it is opaque.
+  to.Assign(static_cast<const win::TGraphic*>(to.RenderedBitmap()));
+  EXPECT_EQ(copy.Width(), 2);
+  EXPECT_EQ(copy.Height(), 2);
+  ASSERT_NE(to.RenderedBitmap(), nullptr);
+  const Reduced again = Of(copy);
+  EXPECT_EQ(Hex(ColorAt(again, 0)), Hex(RGB(1, 1, 1)));
+  EXPECT_EQ(Hex(ColorAt(again, 3)), Hex(RGB(1, 1, 1)));
   to.Assign(static_cast<const win::TGraphic*>(nullptr));
   EXPECT_TRUE(copy.IsEmptyFrame());
   EXPECT_EQ(copy.Extensions().Count(), 0);

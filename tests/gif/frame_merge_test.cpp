@@ -41,6 +41,17 @@ TEST(GIFFrameTrim, CutsTransparentBordersAndMovesTheFrame) {
     EXPECT_EQ(image.Width(), 8);
   }
 
+  // At the far edge of the coordinates a frame moves no further than its position can say: it
+  // does not wrap round to the left.
+  {
+    TGIFImage image;
+    BuildImage(image, 8, 6, kGrey4, {{65530, 65532, 10, 4, std::string(38, '\0') + "\1\2", 0}});
+    TGIFSubImage& frame = image.Images().Items(0);
+    frame.TrimTransparentBorder();
+    EXPECT_EQ(frame.FrameRect(), (TGIFRect{65535, 65535, 65540, 65536}));
+    EXPECT_EQ(Pixels(frame), std::string("\0\0\0\1\2", 5));
+  }
+
   // Transparent everywhere: nothing is left of the frame, its extensions neither.
   TGIFImage image;
   BuildImage(image, 8, 6, kGrey4, {{2, 1, 4, 3, std::string(12, '\3'), 3, 1, 7}});

@@ -475,6 +475,33 @@ TEST(BitmapTest, SetHandleTakesOverBitmapsOfEveryKind) {
   EXPECT_THROW(CopyBitmapHandle(nullptr), EOutOfResources);
 }
 
+TEST(BitmapTest, SetHandleRefusesWhatIsNoBitmap) {
+  // GDI answers the size of any object kind; a font's or a pen's record is as large as a
+  // bitmap's.
+  const std::function<HGDIOBJ()> objects[] = {
+      [] { return CreateFontW(20, 30, 40, 0, FW_NORMAL, 0, 0, 0, 0, 0, 0, 0, 0, L"Arial"); },
+      [] {
+        const LOGBRUSH brush{BS_SOLID, RGB(255, 0, 0), 0};
+        return ExtCreatePen(PS_GEOMETRIC | PS_SOLID, 3, &brush, 0, nullptr);
+      },
+      [] { return CreateSolidBrush(RGB(255, 0, 0)); },
+  };
+  for (const auto& make : objects) {
+    TBitmap b;
+    b.SetPixelFormat(pf24bit);
+    b.SetSize(3, 2);
+    int changes = 0;
+    b.OnChange = [&] { ++changes; };
+    HGDIOBJ object = make();
+    ASSERT_NE(object, nullptr);
+    SCOPED_TRACE(GetObjectType(object));
+    EXPECT_THROW(b.SetHandle(UniqueBitmap(static_cast<HBITMAP>(object))), EInvalidGraphic);
+    EXPECT_EQ(b.Width(), 3);
+    EXPECT_EQ(b.Height(), 2);
+    EXPECT_EQ(changes, 0);
+  }
+}
+
 TEST(CanvasTest, FillCopyStretchAndCopyMode) {
   TBitmap source;
   source.SetPixelFormat(pf24bit);

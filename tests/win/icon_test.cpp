@@ -179,6 +179,7 @@ TEST(IconTest, ADamagedFileThrowsAndLeavesTheIcon) {
       {"an image larger than the file", With(good, 14, static_cast<std::uint32_t>(imageSize + 1), 4)},
       {"an image too small for its rows", With(good, 14, static_cast<std::uint32_t>(imageSize - 4), 4)},
       {"no info header", With(good, 22, 7, 4)},
+      {"a colour table at 24 bits that is not there", With(good, 22 + 32, 256, 4)},
   };
   TIcon icon;
   Load(icon, good);
@@ -196,6 +197,11 @@ TEST(IconTest, ADamagedFileThrowsAndLeavesTheIcon) {
     EXPECT_EQ(icon.Handle(), before);
     EXPECT_EQ(icon.Width(), 32);
   }
+  // A stream standing past its end has nothing to give.
+  qt::MemoryStream beyond(good);
+  beyond.Seek(static_cast<std::int64_t>(good.size()) + 10, qt::SeekOrigin::begin);
+  EXPECT_THROW(icon.LoadFromStream(beyond), EInvalidGraphic);
+  EXPECT_EQ(icon.Handle(), before);
   EXPECT_EQ(changes, 0);
   qt::MemoryStream saved;
   icon.SaveToStream(saved);

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace win {
@@ -138,9 +139,63 @@ TEST(MetafileTest, APlaceableMetafileTakesItsBoxAtTheScreensResolution) {
   EXPECT_EQ(saved.Bytes().substr(40, 4), " EMF");
 }
 
+// The metafile with one record of an object index put before its end record (20 bytes without
+// a palette).
+std::string WithObjectRecord(const std::string& emf, std::uint32_t type, std::uint32_t index) {
+  std::string file = emf.substr(0, emf.size() - 20);
+  Put(file, type, 4);
+  Put(file, 12, 4);
+  Put(file, index, 4);
+  file += emf.substr(emf.size() - 20);
+  return With(file, 48, static_cast<std::uint32_t>(file.size()), 4);
+}
+
+// The placeable metafile with one record of those parameters put before its end record (3 words).
+std::string WithWindowsRecord(const std::string& wmf, std::uint32_t function, const std::vector<std::uint32_t>& params) {
+  std::string file = wmf.substr(0, wmf.size() - 6);
+  Put(file, static_cast<std::uint32_t>(3 + params.size()), 4);
+  Put(file, function, 2);
+  for (std::uint32_t p : params)
+    Put(file, p, 2);
+  file += wmf.substr(wmf.size() - 6);
+  return With(file, 22 + 6, static_cast<std::uint32_t>((file.size() - 22) / 2), 4);
+}
+
+// A 16-bit field of a file.
+std::uint32_t Word(const std::string& file, std::size_t at) {
+  return static_cast<unsigned char>(file[at]) | static_cast<unsigned char>(file[at + 1]) << 8;
+}
+
+// The object count of the Windows metafile's header, and the handle count of the enhanced one's.
+std::uint32_t WindowsObjects(const std::string& wmf) { return Word(wmf, 22 + 10); }
+std::uint32_t EnhancedHandles(const std::string& emf) { return Word(emf, 56); }
+
+TEST(MetafileTest, ObjectRecordsMayNameTheirTablesSlotsAndStockObjects) {
+  const std::string wmf = PlaceableWmf();
+  ASSERT_GE(WindowsObjects(wmf), 1u);
+  for (const std::string& file : {WithWindowsRecord(wmf, META_DELETEOBJECT, {WindowsObjects(wmf) - 1}),
+                                  WithWindowsRecord(wmf, META_SELECTCLIPREGION, {0})}) {
+    TMetafile metafile;
+    Load(metafile, file);
+    ASSERT_GT(metafile.Width(), 0);
+    EXPECT_EQ(Drawn(metafile, metafile.Width(), metafile.Height()).At(metafile.Width() / 4, metafile.Height() / 2), kBlue);
+  }
+
+  const std::string emf = RecordedEmf();
+  const std::uint32_t handles = EnhancedHandles(emf);
+  ASSERT_GE(handles, 2u);
+  for (const auto& [type, index] : {std::pair<std::uint32_t, std::uint32_t>{EMR_SELECTOBJECT, 0x80000000u | WHITE_BRUSH},
+                                    {EMR_DELETEOBJECT, handles - 1}}) {
+    TMetafile metafile;
+    Load(metafile, WithObjectRecord(emf, type, index));
+    EXPECT_EQ(Drawn(metafile, 40, 20).At(20, 10), kBlue);
+  }
+}
+
 TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
   const std::string emf = RecordedEmf(), wmf = PlaceableWmf();
-  const std::uint32_t header = static_cast<unsigned char>(emf[4]) | static_cast<unsigned char>(emf[5]) << 8;
+  const std::uint32_t header = Word(emf, 4);
+  const std::uint32_t handles = EnhancedHandles(emf);
   const struct {
     const char* name;
     std::string file;
@@ -151,8 +206,22 @@ TEST(MetafileTest, ADamagedFileThrowsAndLeavesTheMetafile) {
       {"its stated size past the end", With(emf, 48, static_cast<std::uint32_t>(emf.size() + 4), 4)},
       {"a record of no size", With(emf, header + 4, 0, 4)},
       {"a record past the end", With(emf, header + 4, 0x10000, 4)},
+      {"a record of no size after the end record", [&] {
+         std::string file = emf;
+         Put(file, EMR_GDICOMMENT, 4);
+         Put(file, 0, 4);
+         return With(file, 48, static_cast<std::uint32_t>(file.size()), 4);
+       }()},
       {"a header too small", With(emf, 4, 8, 4)},
+      {"an object deleted past the handle table", WithObjectRecord(emf, EMR_DELETEOBJECT, handles)},
+      {"a stock object deleted", WithObjectRecord(emf, EMR_DELETEOBJECT, 0x80000000u | WHITE_BRUSH)},
+      {"an object made past the handle table", WithObjectRecord(emf, EMR_CREATEPEN, 0x10000000)},
+      {"an object selected past the handle table", WithObjectRecord(emf, EMR_SELECTOBJECT, handles + 5)},
       {"a placeable header with a wrong check", With(wmf, 6, 1, 2)},
+      {"a Windows object deleted past its table", WithWindowsRecord(wmf, META_DELETEOBJECT, {WindowsObjects(wmf)})},
+      {"a Windows region filled with one past its table",
+       WithWindowsRecord(wmf, META_FILLREGION, {0, WindowsObjects(wmf) + 100})},
+      {"a Windows object selected by a record too short for it", WithWindowsRecord(wmf, META_SELECTOBJECT, {})},
       {"a placeable metafile cut short", wmf.substr(0, wmf.size() - 2)},
       {"a placeable header alone", wmf.substr(0, 22)},
   };

@@ -1,7 +1,9 @@
 #include "win/metafile.hpp"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <string_view>
 #include <utility>
 
@@ -150,10 +152,16 @@ void TMetafile::Draw(HDC dc, const RECT& r) const {
 void TMetafile::SetHandle(UniqueEnhMetaFile metafile) {
   ENHMETAHEADER header{};
   if (metafile && !GetEnhMetaFileHeader(metafile.get(), sizeof header, &header)) throw EInvalidGraphic(kInvalidMetafile);
-  // The frame is in 0.01 mm.
+  // The frame is in 0.01 mm. A reversed one is no picture; the difference can pass 32 bits.
   const RECTL& frame = header.rclFrame;
-  Take(std::move(metafile), MulDiv(frame.right - frame.left, ScreenPixelsPerInch(LOGPIXELSX), 2540),
-       MulDiv(frame.bottom - frame.top, ScreenPixelsPerInch(LOGPIXELSY), 2540));
+  const auto pixels = [](LONG from, LONG to, int index) {
+    const long long span = static_cast<long long>(to) - from;
+    if (span <= 0) return 0;
+    // Rounded as MulDiv rounds.
+    const long long size = (span * ScreenPixelsPerInch(index) + 1270) / 2540;
+    return static_cast<int>(std::min<long long>(size, std::numeric_limits<int>::max()));
+  };
+  Take(std::move(metafile), pixels(frame.left, frame.right, LOGPIXELSX), pixels(frame.top, frame.bottom, LOGPIXELSY));
 }
 
 void TMetafile::Take(UniqueEnhMetaFile metafile, int width, int height) {

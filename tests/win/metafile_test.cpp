@@ -124,6 +124,27 @@ TEST(MetafileTest, AnEnhancedMetafileLoadsDrawsAndSavesItself) {
   EXPECT_TRUE(taken.Empty());
 }
 
+TEST(MetafileTest, AFrameReversedOrWiderThan32BitsGivesNoNegativeSize) {
+  // The frame rectangle (0.01 mm) stands at offset 24 of the header: left, top, right, bottom.
+  const std::string emf = RecordedEmf();
+  const struct {
+    const char* name;
+    std::int32_t left, right;
+    bool empty;
+  } cases[] = {
+      {"reversed", 1000, 0, true},
+      {"wider than 32 bits", -2000000000, 2000000000, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    TMetafile metafile;
+    Load(metafile, With(With(emf, 24, static_cast<std::uint32_t>(c.left), 4), 32, static_cast<std::uint32_t>(c.right), 4));
+    EXPECT_GE(metafile.Width(), 0);
+    EXPECT_EQ(metafile.Height(), 20);
+    EXPECT_EQ(metafile.Empty(), c.empty);
+  }
+}
+
 TEST(MetafileTest, APlaceableMetafileTakesItsBoxAtTheScreensResolution) {
   TMetafile metafile;
   Load(metafile, PlaceableWmf());

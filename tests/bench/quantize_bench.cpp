@@ -1,20 +1,28 @@
-// Octree colour reduction of 1920 x 1080 24-bit pictures to 256 colours without dither, against
-// ImageMagick's `convert <ppm> -colors 256 +dither <ppm>` on the same picture in the same run. The
-// pictures: "photo", smooth gradients with grain (tests/gif/photo.hpp), and "plasma", ImageMagick's
-// blurred plasma fractal (made at the start, not timed).
+// Colour reduction of 1920 x 1080 24-bit pictures to 256 colours without dither: our octree
+// against two references on the same picture in the same run. The pictures: "photo", smooth
+// gradients with grain (tests/gif/photo.hpp), and "plasma", ImageMagick's blurred plasma fractal
+// (made at the start, not timed).
 //   ours: the octree palette, then every pixel mapped to its nearest palette colour through the
 //         plain dither engine (what the reduction does, with a portable nearest lookup in place of
 //         GDI's);
 //   palette only: the octree scan and its palette, without the mapping;
-//   ImageMagick: the whole program, which also reads and writes the 6 MB picture file.
-// Wall-clock times (ImageMagick runs in a child process and may use several threads); the PSNR of
-// each result against the source is a counter. The ratios are printed at the end. Run by hand on
-// a Release build without sanitizers.
+//   ImageMagick: the whole program as users run it, `convert <ppm> +dither -colors 256 <ppm>`,
+//         which also reads and writes the 6 MB picture file (the option comes first: after
+//         -colors it would not reach the reduction, which then dithers);
+//   libimagequant: speed 10, one thread, dithering level 0, from 32-bit pixels to indices and palette.
+// Before anything is timed, each reduction runs once on each picture and must give a picture of
+// that size with at most 256 colours; its PSNR against the source comes from that run. The timed
+// runs are repetitions interleaved at random; each time is a median over them (wall clock: the
+// ImageMagick child process may use several threads). Printed at the end, for each picture: the
+// octree's speed as a multiple of each reference's, and the three PSNRs. Run by hand on a Release
+// build without sanitizers.
 #include "gif/quantize.hpp"
 #include "tests/bench/label_times.hpp"
 #include "tests/gif/photo.hpp"
 
 #include <benchmark/benchmark.h>
+#include <libimagequant.h>
+#include <omp.h>
 
 #include <algorithm>
 #include <cmath>
@@ -31,9 +39,6 @@ namespace {
 
 constexpr int kWidth = 1920, kHeight = 1080;
 constexpr std::size_t kPixels = static_cast<std::size_t>(kWidth) * kHeight;
-
-std::map<std::string, double> seconds; // wall time per iteration, by benchmark
-std::map<std::string, double> psnr;
 
 constexpr const char* kNames[] = {"photo", "plasma"};
 
@@ -129,38 +134,6 @@ private:
 
 const qt::TStaticColors kNoStatic{};
 
-void BM_Ours(benchmark::State& state) {
-  const int which = static_cast<int>(state.range(0));
-  const std::vector<std::uint8_t>& photo = Photo(which);
-  std::vector<std::uint8_t> indices(kPixels);
-  std::vector<qt::TPaletteEntry> palette;
-  for (auto _ : state) {
-    palette = qt::OctreePaletteEntries(kWidth, kHeight, Rows(photo), 256, 8, false, kNoStatic);
-    TNearestLookup lookup(palette);
-    qt::TDitherEngine engine(kWidth, lookup);
-    for (int y = 0; y < kHeight; ++y)
-      qt::DitherRow(engine, &photo[3 * static_cast<std::size_t>(y) * kWidth], &indices[static_cast<std::size_t>(y) * kWidth]);
-    benchmark::DoNotOptimize(indices.data());
-  }
-  std::vector<std::uint8_t> bgr(3 * kPixels);
-  for (std::size_t i = 0; i < kPixels; ++i) {
-    const qt::TPaletteEntry& e = palette[indices[i]];
-    bgr[3 * i] = e.blue;
-    bgr[3 * i + 1] = e.green;
-    bgr[3 * i + 2] = e.red;
-  }
-  psnr["ours " + std::string(kNames[which])] = state.counters["PSNR_dB"] = PSNR(which, bgr);
-  state.SetLabel("ours " + std::string(kNames[which]));
-}
-
-void BM_PaletteOnly(benchmark::State& state) {
-  const int which = static_cast<int>(state.range(0));
-  const std::vector<std::uint8_t>& photo = Photo(which);
-  for (auto _ : state)
-    benchmark::DoNotOptimize(qt::OctreePaletteEntries(kWidth, kHeight, Rows(photo), 256, 8, false, kNoStatic));
-  state.SetLabel("palette only " + std::string(kNames[which]));
-}
-
 void WritePPM(const std::string& path) {
   const std::vector<std::uint8_t>& photo = Photo(0);
   std::ofstream out(path, std::ios::binary);
@@ -188,37 +161,179 @@ std::vector<std::uint8_t> ReadPPM(const std::string& path) {
   return rgb;
 }
 
+// A palette and one index a pixel: what ours and libimagequant give.
+struct TIndexed {
+  std::vector<qt::TPaletteEntry> palette;
+  std::vector<std::uint8_t> indices = std::vector<std::uint8_t>(kPixels);
+};
+
+void ReduceOurs(int which, TIndexed& out) {
+  const std::vector<std::uint8_t>& photo = Photo(which);
+  out.palette = qt::OctreePaletteEntries(kWidth, kHeight, Rows(photo), 256, 8, false, kNoStatic);
+  TNearestLookup lookup(out.palette);
+  qt::TDitherEngine engine(kWidth, lookup);
+  for (int y = 0; y < kHeight; ++y)
+    qt::DitherRow(engine, &photo[3 * static_cast<std::size_t>(y) * kWidth], &out.indices[static_cast<std::size_t>(y) * kWidth]);
+}
+
+// The picture as libimagequant's users hand it over: red, green, blue, alpha.
+const std::vector<std::uint8_t>& PhotoRGBA(int which) {
+  static std::vector<std::uint8_t> rgba[2];
+  if (rgba[which].empty()) {
+    const std::vector<std::uint8_t>& photo = Photo(which);
+    rgba[which].resize(4 * kPixels);
+    for (std::size_t i = 0; i < kPixels; ++i) {
+      rgba[which][4 * i] = photo[3 * i + 2];
+      rgba[which][4 * i + 1] = photo[3 * i + 1];
+      rgba[which][4 * i + 2] = photo[3 * i];
+      rgba[which][4 * i + 3] = 255;
+    }
+  }
+  return rgba[which];
+}
+
+bool ReduceLiq(int which, TIndexed& out) {
+  liq_attr* attr = liq_attr_create();
+  liq_set_speed(attr, 10);
+  liq_set_max_colors(attr, 256);
+  liq_image* image = liq_image_create_rgba(attr, PhotoRGBA(which).data(), kWidth, kHeight, 0);
+  liq_result* result = nullptr;
+  bool done = image && liq_image_quantize(image, attr, &result) == LIQ_OK;
+  if (done) {
+    liq_set_dithering_level(result, 0);
+    done = liq_write_remapped_image(result, image, out.indices.data(), out.indices.size()) == LIQ_OK;
+    const liq_palette* palette = liq_get_palette(result);
+    out.palette.clear();
+    for (unsigned i = 0; i < palette->count; ++i)
+      out.palette.push_back({palette->entries[i].r, palette->entries[i].g, palette->entries[i].b, 0});
+    liq_result_destroy(result);
+  }
+  if (image) liq_image_destroy(image);
+  liq_attr_destroy(attr);
+  return done;
+}
+
+std::string MagickOut() { return Dir() + "/quantize_magick.ppm"; }
+
+bool ReduceMagick(int which) {
+  const std::string command = "convert " + SourcePath(which) + " +dither -colors 256 " + MagickOut();
+  return std::system(command.c_str()) == 0;
+}
+
+// 24-bit pixels (blue, green, red) of an indexed result; an index past its palette is a failure.
+std::vector<std::uint8_t> Expand(const TIndexed& indexed) {
+  if (indexed.palette.empty() || indexed.palette.size() > 256) throw std::runtime_error("no palette of 1 to 256 colours");
+  std::vector<std::uint8_t> bgr(3 * kPixels);
+  for (std::size_t i = 0; i < kPixels; ++i) {
+    if (indexed.indices[i] >= indexed.palette.size()) throw std::runtime_error("index past the palette");
+    const qt::TPaletteEntry& e = indexed.palette[indexed.indices[i]];
+    bgr[3 * i] = e.blue;
+    bgr[3 * i + 1] = e.green;
+    bgr[3 * i + 2] = e.red;
+  }
+  return bgr;
+}
+
+// The PSNR of a result, once it is a picture of the source's size with at most 256 colours.
+double CheckedPSNR(int which, const std::vector<std::uint8_t>& bgr) {
+  if (bgr.size() != 3 * kPixels) throw std::runtime_error("a picture of another size");
+  std::vector<bool> seen(1 << 24);
+  int colors = 0;
+  for (std::size_t i = 0; i < bgr.size(); i += 3) {
+    const std::size_t c = (std::size_t{bgr[i]} << 16) | (std::size_t{bgr[i + 1]} << 8) | bgr[i + 2];
+    if (!seen[c]) seen[c] = true, ++colors;
+  }
+  if (colors > 256) throw std::runtime_error(std::to_string(colors) + " colours");
+  return PSNR(which, bgr);
+}
+
+void BM_Ours(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  TIndexed out;
+  for (auto _ : state) {
+    ReduceOurs(which, out);
+    benchmark::DoNotOptimize(out.indices.data());
+  }
+  state.SetLabel("ours " + std::string(kNames[which]));
+}
+
+void BM_PaletteOnly(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  const std::vector<std::uint8_t>& photo = Photo(which);
+  for (auto _ : state)
+    benchmark::DoNotOptimize(qt::OctreePaletteEntries(kWidth, kHeight, Rows(photo), 256, 8, false, kNoStatic));
+  state.SetLabel("palette only " + std::string(kNames[which]));
+}
+
+void BM_Liq(benchmark::State& state) {
+  const int which = static_cast<int>(state.range(0));
+  TIndexed out;
+  for (auto _ : state)
+    if (!ReduceLiq(which, out)) {
+      state.SkipWithError("libimagequant failed");
+      return;
+    }
+  state.SetLabel("libimagequant " + std::string(kNames[which]));
+}
+
 void BM_ImageMagick(benchmark::State& state) {
   const int which = static_cast<int>(state.range(0));
-  const std::string in = SourcePath(which), out = Dir() + "/quantize_magick.ppm";
-  if (which == 0) WritePPM(in);
-  Photo(which);
-  const std::string command = "convert " + in + " -colors 256 +dither " + out;
   for (auto _ : state)
-    if (std::system(command.c_str()) != 0) {
+    if (!ReduceMagick(which)) {
       state.SkipWithError("convert failed");
       return;
     }
-  psnr["ImageMagick " + std::string(kNames[which])] = state.counters["PSNR_dB"] = PSNR(which, ReadPPM(out));
   state.SetLabel("ImageMagick " + std::string(kNames[which]));
 }
 
 BENCHMARK(BM_Ours)->Name("Octree/256/1920x1080")->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaletteOnly)->Name("OctreePalette/256/1920x1080")->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ImageMagick)->Name("ImageMagick/256/1920x1080")->Arg(0)->Arg(1)->UseRealTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Liq)->Name("libimagequant/256/1920x1080")->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ImageMagick)->Name("ImageMagick/256/1920x1080")->Arg(0)->Arg(1)->UseRealTime()->Iterations(2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  // Repetitions interleaved at random unless the command line says otherwise (later flags win).
+  std::vector<char*> args{argv[0]};
+  char repetitions[] = "--benchmark_repetitions=7", interleave[] = "--benchmark_enable_random_interleaving=true";
+  args.push_back(repetitions);
+  args.push_back(interleave);
+  args.insert(args.end(), argv + 1, argv + argc);
+  int count = static_cast<int>(args.size());
+  benchmark::Initialize(&count, args.data());
+  omp_set_num_threads(1); // libimagequant's
+
+  std::map<std::string, double> psnr;
+  try {
+    for (int which = 0; which < 2; ++which) {
+      const std::string n = kNames[which];
+      if (which == 0) WritePPM(SourcePath(0));
+      TIndexed indexed;
+      ReduceOurs(which, indexed);
+      psnr["ours " + n] = CheckedPSNR(which, Expand(indexed));
+      if (!ReduceLiq(which, indexed)) throw std::runtime_error("libimagequant failed");
+      psnr["libimagequant " + n] = CheckedPSNR(which, Expand(indexed));
+      if (!ReduceMagick(which)) throw std::runtime_error("convert failed");
+      psnr["ImageMagick " + n] = CheckedPSNR(which, ReadPPM(MagickOut()));
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "a reduction gave no valid result, nothing timed: %s\n", e.what());
+    return 1;
+  }
+
+  std::map<std::string, double> seconds; // median wall time per iteration, by label
   qt::bench::LabelTimes collector(seconds, qt::bench::LabelTimes::kReal);
   benchmark::RunSpecifiedBenchmarks(&collector);
   for (const char* name : kNames) {
-    const std::string n = name, ours = "ours " + n, magick = "ImageMagick " + n, palette = "palette only " + n;
-    if (seconds.count(ours) && seconds.count(magick))
-      std::printf("%s: octree reduction %.2fx ImageMagick's speed (palette alone %.2fx); PSNR %.2f dB against %.2f dB (%+.2f dB)\n",
-                  name, seconds[magick] / seconds[ours], seconds.count(palette) ? seconds[magick] / seconds[palette] : 0.0,
-                  psnr[ours], psnr[magick], psnr[ours] - psnr[magick]);
+    const std::string n = name, ours = "ours " + n, magick = "ImageMagick " + n, liq = "libimagequant " + n,
+                      palette = "palette only " + n;
+    if (seconds.count(ours) && seconds.count(magick) && seconds.count(liq))
+      std::printf("%s: octree reduction %.2fx ImageMagick's speed (goal: at least 5), %.2fx libimagequant's "
+                  "(palette alone %.2fx ImageMagick's); PSNR %.2f dB, ImageMagick %.2f dB (%+.2f), libimagequant %.2f dB (%+.2f)\n",
+                  name, seconds[magick] / seconds[ours], seconds[liq] / seconds[ours],
+                  seconds.count(palette) ? seconds[magick] / seconds[palette] : 0.0, psnr[ours], psnr[magick],
+                  psnr[ours] - psnr[magick], psnr[liq], psnr[ours] - psnr[liq]);
   }
   return 0;
 }

@@ -38,7 +38,7 @@ MovieBackend& TShockwaveFlash::Backend() {
   return *backend_;
 }
 
-void TShockwaveFlash::SetMovie(const std::string& path) { Backend().SetMovie(path); }
+void TShockwaveFlash::SetMovie(const std::wstring& path) { Backend().SetMovie(path); }
 void TShockwaveFlash::SetLoop(bool loop) { Backend().SetLoop(loop); }
 void TShockwaveFlash::SetBackgroundColor(int32_t color) { Backend().SetBackgroundColor(color); }
 void TShockwaveFlash::SetBGColor(const std::string& color) { Backend().SetBGColor(color); }

@@ -15,7 +15,7 @@ public:
   ~TShockwaveFlash() override;
 
   // Full path of a local SWF file.
-  void SetMovie(const std::string& path);
+  void SetMovie(const std::wstring& path);
   void SetLoop(bool loop);
   void SetBackgroundColor(int32_t color);
   void SetBGColor(const std::string& color);

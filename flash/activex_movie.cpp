@@ -34,7 +34,7 @@ class ActiveXMovie final : public MovieBackend {
 public:
   explicit ActiveXMovie(std::unique_ptr<OleControl> control) : control_(std::move(control)) {}
 
-  void SetMovie(const std::string& path) override { PutText(kMovie, path); }
+  void SetMovie(const std::wstring& path) override { control_->Put(kMovie, win::Variant::Text(path)); }
   void SetLoop(bool loop) override { control_->Put(kLoop, win::Variant::Boolean(loop)); }
   void SetBackgroundColor(int32_t color) override {
     control_->Put(kBackgroundColor, win::Variant::Integer(color));

@@ -18,11 +18,12 @@ struct StoredMovieData {
 };
 
 // What plays the movie inside a TShockwaveFlash's window, covering it: the registered ActiveX
-// control, or the built-in stand-in where none is registered. Texts are code page 936.
+// control, or the built-in stand-in where none is registered. Texts are code page 936; the movie
+// is a path, so UTF-16.
 class MovieBackend {
 public:
   virtual ~MovieBackend() = default;
-  virtual void SetMovie(const std::string& path) = 0;
+  virtual void SetMovie(const std::wstring& path) = 0;
   virtual void SetLoop(bool loop) = 0;
   virtual void SetBackgroundColor(int32_t color) = 0;
   virtual void SetBGColor(const std::string& color) = 0;

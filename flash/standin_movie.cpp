@@ -21,8 +21,8 @@ constexpr UINT_PTR kFrameTimer = 1;
 constexpr size_t kShownFramesKept = 6000;
 
 // The whole file; nothing when it cannot be read or is longer than any movie the reader takes.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  HANDLE raw = CreateFileW(win::Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+std::optional<std::string> ReadWholeFile(const std::wstring& path) {
+  HANDLE raw = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (raw == INVALID_HANDLE_VALUE) return std::nullopt;
   win::UniqueHandle file(raw);
@@ -66,7 +66,7 @@ public:
   }
   ~StandInMovie() override { SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0); }
 
-  void SetMovie(const std::string& path) override {
+  void SetMovie(const std::wstring& path) override {
     std::optional<std::string> bytes = ReadWholeFile(path);
     timeline_.Load(bytes ? ReadSwf(*bytes) : std::nullopt);
     if (timeline_.ReadyState() == Timeline::kReadyComplete)

@@ -275,7 +275,7 @@ void TForm1::ListBox1Click(TObject*) {
   flash1->SetBGColor("");
   flash1->SetBackgroundColor(-1);
   Edit1->SetText(FSwfDir + ListBox1->Item(ListBox1->ItemIndex()));
-  flash1->SetMovie(Edit1->Text());
+  flash1->SetMovie(win::Widen(Edit1->Text()));
   flash1->Play();
 }
 

@@ -1,5 +1,6 @@
 #include "player/tilvaneUnit.hpp"
 
+#include "base/charset.hpp"
 #include "base/error.hpp"
 #include "base/file_stream.hpp"
 #include "base/text_lines.hpp"
@@ -186,8 +187,7 @@ void TfscrForm::FormCreate(TObject*) {
   // 7.
   FSkipPauses = false;
   // 8.
-  FIniName = "vantoq_fscr_" +
-             win::Narrow(ChangeExtension(win::Widen(ulong::ShellDisplayName(win::Narrow(ProgramPath()))), L".ini"));
+  FIniName = L"vantoq_fscr_" + ChangeExtension(ulong::ShellDisplayName(ProgramPath()), L".ini");
   // 9. to 11.
   LoadSettings();
   FSkipper = std::make_unique<qt::PauseSkipper>(FSkipPauses);
@@ -222,10 +222,9 @@ void TfscrForm::FormCreate(TObject*) {
 }
 
 void TfscrForm::LoadSettings() {
-  std::wstring ini = win::Widen(FIniName);
   auto readInt = [&](const wchar_t* key, int fallback) {
     wchar_t buf[64] = {};
-    GetPrivateProfileStringW(kConfig, key, L"", buf, 64, ini.c_str());
+    GetPrivateProfileStringW(kConfig, key, L"", buf, 64, FIniName.c_str());
     return qt::ProfileInteger(win::Narrow(buf), fallback);
   };
   auto readBool = [&](const wchar_t* key, bool fallback) { return readInt(key, fallback ? 1 : 0) != 0; };
@@ -255,7 +254,7 @@ void TfscrForm::FormResize(TObject*) {
 void TfscrForm::FormDestroy(TObject*) {
   FBlocks.clear();
   FCaptionLines.clear();
-  if (!FMovieFile.empty()) DeleteFileW(win::Widen(FMovieFile).c_str());
+  if (!FMovieFile.empty()) DeleteFileW(FMovieFile.c_str());
 }
 
 // --- The package ------------------------------------------------------------------------------
@@ -283,7 +282,7 @@ void TfscrForm::MakeMovieFileName() {
   wchar_t folder[200];
   UINT n = GetSystemDirectoryW(folder, 200);
   std::wstring system(folder, n < 200 ? n : 0);
-  FMovieFile = win::Narrow(WithBackslash(system) + L"~" + ChangeExtension(FileNamePart(ProgramPath()), L".sps"));
+  FMovieFile = WithBackslash(system) + L"~" + ChangeExtension(FileNamePart(ProgramPath()), L".sps");
 }
 
 void TfscrForm::ExtractMovieBlock() {
@@ -293,12 +292,12 @@ void TfscrForm::ExtractMovieBlock() {
   // temporary folder under the same name, and when that fails too, nothing plays.
   wchar_t temp[MAX_PATH];
   DWORD n = GetTempPathW(MAX_PATH, temp);
-  std::wstring fallback = WithBackslash(std::wstring(temp, n)) + FileNamePart(win::Widen(FMovieFile));
-  for (const std::wstring& candidate : {win::Widen(FMovieFile), fallback}) {
+  std::wstring fallback = WithBackslash(std::wstring(temp, n)) + FileNamePart(FMovieFile);
+  for (const std::wstring& candidate : {FMovieFile, fallback}) {
     try {
       qt::FileStream out(std::filesystem::path(candidate), qt::FileStream::Mode::create);
       FPackage->CopyBlock(FSlots.swf, out);
-      FMovieFile = win::Narrow(candidate);
+      FMovieFile = candidate;
       return;
     } catch (const std::exception&) {
       DeleteFileW(candidate.c_str());
@@ -375,10 +374,9 @@ void TfscrForm::Timer2Timer(TObject*) {
 // --- Settings window and links -------------------------------------------------------------------
 
 void TfscrForm::SpeedButton1Click(TObject*) {
-  std::wstring ini = win::Widen(FIniName);
   auto write = [&](const wchar_t* key, const std::string& value) {
-    if (!WritePrivateProfileStringW(kConfig, key, win::Widen(value).c_str(), ini.c_str()))
-      throw qt::Error("Unable to write to " + FIniName);
+    if (!WritePrivateProfileStringW(kConfig, key, win::Widen(value).c_str(), FIniName.c_str()))
+      throw qt::Error("Unable to write to " + qt::PathText(FIniName));
   };
   auto flag = [](win::TCheckBox* box) { return std::string(box->Checked() ? "1" : "0"); };
   write(L"skip", flag(CheckBox1));
@@ -394,7 +392,7 @@ void TfscrForm::SpeedButton1Click(TObject*) {
 void TfscrForm::SpeedButton2Click(TObject*) { Close(); }
 
 void TfscrForm::SpeedButton5Click(TObject*) {
-  win::ShellRun({"open", qt::SendToFriendMail(ulong::ShortToLongPath(win::Narrow(ProgramPath())))});
+  win::ShellRun({"open", qt::SendToFriendMail(qt::PathText(ulong::ShortToLongPath(ProgramPath())))});
 }
 
 void TfscrForm::CheckBox4Click(TObject*) {

@@ -84,12 +84,13 @@ private:
   std::unique_ptr<qt::PackageReader> FPackage;
   qt::tarray FBlocks;
   qt::BlockSlots FSlots;
-  std::string FMovieFile;
+  // Paths stay UTF-16: a screen saver may be named in a script that code page 936 lacks.
+  std::wstring FMovieFile;
   std::vector<std::string> FCaptionLines;
   qt::SettingsStore FOptions;
 
   std::string FUrl1, FUrl2, FUrl3, FHint1, FHint2, FTitle;
-  std::string FIniName;
+  std::wstring FIniName;
   bool FSkipPauses = false;
   bool FShutdown = false;
   int FShutdownMs = 0;

@@ -1,15 +1,10 @@
 #include "player/ulong.hpp"
 
-#include "win/text.hpp"
-
 #include <windows.h>
 #include <shellapi.h>
 
 namespace ulong {
 namespace {
-
-// The work is done in UTF-16: in code page 936 a backslash byte can also be the second byte of
-// a Chinese character.
 
 // Length of the drive part: "C:" or the "\\server\share" prefix of a network path.
 size_t DrivePartLength(const std::wstring& p) {
@@ -23,7 +18,9 @@ size_t DrivePartLength(const std::wstring& p) {
   return 0;
 }
 
-std::wstring LongComponent(const std::wstring& path) {
+} // namespace
+
+std::wstring LongComponentName(const std::wstring& path) {
   std::wstring p = path;
   bool trailing = !p.empty() && p.back() == L'\\';
   if (trailing) p.pop_back();
@@ -37,24 +34,20 @@ std::wstring LongComponent(const std::wstring& path) {
   return folder + found.cFileName + (trailing ? L"\\" : L"");
 }
 
-} // namespace
-
-std::string LongComponentName(const std::string& path) { return win::Narrow(LongComponent(win::Widen(path))); }
-
-std::string ShortToLongPath(const std::string& path) {
-  std::wstring result, rest = win::Widen(path);
+std::wstring ShortToLongPath(const std::wstring& path) {
+  std::wstring result, rest = path;
   for (size_t slash; (slash = rest.find(L'\\')) != std::wstring::npos;) {
-    result = LongComponent(result + rest.substr(0, slash + 1));
+    result = LongComponentName(result + rest.substr(0, slash + 1));
     rest.erase(0, slash + 1);
   }
-  if (!rest.empty()) result = LongComponent(result + rest);
-  return win::Narrow(result);
+  if (!rest.empty()) result = LongComponentName(result + rest);
+  return result;
 }
 
-std::string ShellDisplayName(const std::string& path) {
+std::wstring ShellDisplayName(const std::wstring& path) {
   SHFILEINFOW info{};
-  if (!SHGetFileInfoW(win::Widen(path).c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return path;
-  return win::Narrow(info.szDisplayName);
+  if (!SHGetFileInfoW(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return path;
+  return info.szDisplayName;
 }
 
 } // namespace ulong

@@ -286,8 +286,8 @@ std::string HalvesGif(int width, int height, COLORREF left, COLORREF right, cons
   return out.Bytes();
 }
 
-SaverFiles::SaverFiles(const std::wstring& folderName)
-    : folder(fs::temp_directory_path() / folderName), saver(folder / L"Sea Waves.scr") {
+SaverFiles::SaverFiles(const std::wstring& folderName, const std::wstring& name)
+    : name(name), folder(fs::temp_directory_path() / folderName), saver(folder / (name + L".scr")) {
   DWORD show = 0;
   HKEY k;
   RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", 0,
@@ -296,12 +296,12 @@ SaverFiles::SaverFiles(const std::wstring& folderName)
   RegCloseKey(k);
   fs::remove_all(folder);
   fs::create_directories(folder);
-  fs::remove_all(Ini());
+  fs::remove_all(Ini(name));
 }
 
 SaverFiles::~SaverFiles() {
   std::error_code ignored;
-  fs::remove_all(Ini(), ignored);
+  fs::remove_all(Ini(name), ignored);
   fs::remove_all(folder, ignored);
 }
 

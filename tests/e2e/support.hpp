@@ -102,20 +102,24 @@ std::string HalvesGif(int width, int height, COLORREF left, COLORREF right,
 // The player program followed by a package of the content, as the maker writes it.
 void WriteSaver(const fs::path& player, const fs::path& file, const Content& c);
 
-// A screen saver file "Sea Waves.scr" in a fresh folder of its own under the temporary folder,
-// and the files the player keeps for it, removed again at the end. File extensions are shown, as
-// by default, since the settings file is named after the shell's display name.
+// A screen saver file "Sea Waves.scr" (or another name) in a fresh folder of its own under the
+// temporary folder, and the files the player keeps for it, removed again at the end. File
+// extensions are shown, as by default, since the settings file is named after the shell's display
+// name.
 class SaverFiles {
 public:
-  explicit SaverFiles(const std::wstring& folderName);
+  explicit SaverFiles(const std::wstring& folderName, const std::wstring& name = L"Sea Waves");
   ~SaverFiles();
   SaverFiles(const SaverFiles&) = delete;
   SaverFiles& operator=(const SaverFiles&) = delete;
 
-  static fs::path Ini() { return WindowsFolder() / L"vantoq_fscr_Sea Waves.ini"; }
-  static fs::path MovieFile() { return SystemFolder() / L"~Sea Waves.sps"; }
+  static fs::path Ini(const std::wstring& name = L"Sea Waves") {
+    return WindowsFolder() / (L"vantoq_fscr_" + name + L".ini");
+  }
+  static fs::path MovieFile(const std::wstring& name = L"Sea Waves") { return SystemFolder() / (L"~" + name + L".sps"); }
   static void WriteIni(const std::string& text) { WriteAll(Ini(), "[config]\r\n" + text); }
 
+  const std::wstring name;
   const fs::path folder, saver;
 };
 

@@ -122,7 +122,7 @@ TEST_F(MovieControl, StartsTheMovieAsThePlayerDoesByDispatchIdentifier) {
     flash.SetLoop(c.loop);
     flash.SetBGColor("");
     flash.SetBackgroundColor(-1);
-    flash.SetMovie("C:\\影片\\海浪.swf");
+    flash.SetMovie(L"C:\\影片\\海浪.swf");
     flash.Play();
     EXPECT_EQ(log.Take(), (Lines{"put 140 text ''", "put 123 int -1", c.loopLine, "put 140 text ''",
                                  "put 123 int -1", Utf8(u8"put 102 text 'C:\\影片\\海浪.swf'"), "call 112"}));
@@ -155,7 +155,7 @@ TEST_F(MovieControl, WithoutARegisteredControlNothingIsReadyAndNothingFails) {
   flash.SetBGColor("");
   flash.SetBackgroundColor(-1);
   flash.SetLoop(true);
-  flash.SetMovie("C:\\没有这个文件.swf");
+  flash.SetMovie(L"C:\\没有这个文件.swf");
   flash.Play();
   flash.Forward();
   flash.Rewind();
@@ -179,7 +179,7 @@ TEST_F(MovieControl, WithoutARegisteredControlTheStandInPlaysTheMovieFile) {
     qt::testing::WriteSwfFile(path, {.compressed = compressed, .frames = 5, .stopFrames = {3}});
     TShockwaveFlash& flash = ReadForm();
     flash.SetLoop(false);
-    flash.SetMovie(win::Narrow(path));
+    flash.SetMovie(path);
     flash.Play();
     EXPECT_EQ(flash.ReadyState(), 4);
     EXPECT_EQ(flash.TotalFrames(), 5);
@@ -203,7 +203,7 @@ TEST_F(MovieControl, WithoutARegisteredControlTheStandInPlaysTheMovieFile) {
     // What is no SWF file loads as no movie: here one cut off inside its stage rectangle.
     std::string whole = qt::testing::MakeSwf({.compressed = compressed, .frames = 5});
     std::ofstream(std::filesystem::path(path), std::ios::binary).write(whole.data(), 12);
-    flash.SetMovie(win::Narrow(path));
+    flash.SetMovie(path);
     flash.Play();
     EXPECT_NE(flash.ReadyState(), 4);
     EXPECT_FALSE(flash.IsPlaying());
@@ -229,7 +229,7 @@ TEST_F(MovieControl, TheStandInShowsTheMoviesBackgroundUnlessOneIsSet) {
   EXPECT_EQ(shown(), RGB(0, 0, 0)); // the stored "000000"
   flash.SetBGColor("");
   flash.SetBackgroundColor(-1);
-  flash.SetMovie(win::Narrow(path));
+  flash.SetMovie(path);
   EXPECT_EQ(shown(), RGB(0x20, 0x40, 0x80));
   flash.SetBackgroundColor(0xFF8000);
   EXPECT_EQ(shown(), RGB(0xFF, 0x80, 0x00));

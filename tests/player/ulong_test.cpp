@@ -1,7 +1,5 @@
 #include "player/ulong.hpp"
 
-#include "win/text.hpp"
-
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,15 +11,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Short(const fs::path& p) {
+std::wstring Short(const fs::path& p) {
   wchar_t buf[MAX_PATH];
   DWORD n = GetShortPathNameW(p.wstring().c_str(), buf, MAX_PATH);
-  return win::Narrow(std::wstring(buf, n));
+  return std::wstring(buf, n);
 }
 
-std::string Ansi(const fs::path& p) { return win::Narrow(p.wstring()); }
+std::wstring Long(const fs::path& p) { return p.wstring(); }
 
-// A folder tree with long names that have spaces, mixed case and Chinese characters.
+// A folder tree with long names that have spaces, mixed case, Chinese characters and one that code
+// page 936 cannot write.
 class LongNames : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -29,7 +28,7 @@ protected:
     GetTempPathW(MAX_PATH, tmp);
     root_ = fs::path(tmp) / L"Long Names Test";
     fs::remove_all(root_);
-    folder_ = root_ / L"My Savers 屏保";
+    folder_ = root_ / L"My Savers 屏保" / L"Jörg";
     fs::create_directories(folder_);
     file_ = folder_ / L"Sea Waves.scr";
     std::ofstream(file_) << "x";
@@ -41,27 +40,27 @@ protected:
 } // namespace
 
 TEST_F(LongNames, ShortPathsComeBackWithTheNamesStoredOnDisk) {
-  std::string shortPath = Short(file_);
-  ASSERT_NE(shortPath, Ansi(file_)) << "no 8.3 names here";
-  EXPECT_EQ(ulong::ShortToLongPath(shortPath), Ansi(file_));
+  std::wstring shortPath = Short(file_);
+  ASSERT_NE(shortPath, Long(file_)) << "no 8.3 names here";
+  EXPECT_EQ(ulong::ShortToLongPath(shortPath), Long(file_));
   // A trailing backslash stays; so does a drive root.
-  EXPECT_EQ(ulong::ShortToLongPath(Short(folder_) + "\\"), Ansi(folder_) + "\\");
-  EXPECT_EQ(ulong::ShortToLongPath("C:\\"), "C:\\");
-  EXPECT_EQ(ulong::LongComponentName("C:\\"), "C:\\");
-  EXPECT_EQ(ulong::ShortToLongPath(""), "");
+  EXPECT_EQ(ulong::ShortToLongPath(Short(folder_) + L"\\"), Long(folder_) + L"\\");
+  EXPECT_EQ(ulong::ShortToLongPath(L"C:\\"), L"C:\\");
+  EXPECT_EQ(ulong::LongComponentName(L"C:\\"), L"C:\\");
+  EXPECT_EQ(ulong::ShortToLongPath(L""), L"");
 }
 
 TEST_F(LongNames, AMissingFolderStaysAsGivenAndTheRestConverts) {
-  std::string rootShort = Short(root_);
-  std::string given = rootShort + "\\NOSUCH~1\\SEAWAV~1.SCR";
-  EXPECT_EQ(ulong::ShortToLongPath(given), Ansi(root_) + "\\NOSUCH~1\\SEAWAV~1.SCR");
+  std::wstring rootShort = Short(root_);
+  std::wstring given = rootShort + L"\\NOSUCH~1\\SEAWAV~1.SCR";
+  EXPECT_EQ(ulong::ShortToLongPath(given), Long(root_) + L"\\NOSUCH~1\\SEAWAV~1.SCR");
 }
 
 TEST_F(LongNames, ABareNameIsLookedUpInTheCurrentFolder) {
   fs::path old = fs::current_path();
   fs::current_path(folder_);
-  std::string bare = Short(file_).substr(Short(file_).rfind('\\') + 1);
-  EXPECT_EQ(ulong::LongComponentName(bare), "Sea Waves.scr");
+  std::wstring bare = Short(file_).substr(Short(file_).rfind(L'\\') + 1);
+  EXPECT_EQ(ulong::LongComponentName(bare), L"Sea Waves.scr");
   fs::current_path(old);
 }
 
@@ -74,9 +73,9 @@ TEST_F(LongNames, DisplayNameFollowsTheHideExtensionsSetting) {
     RegCloseKey(k);
   };
   setHide(0);
-  EXPECT_EQ(ulong::ShellDisplayName(Ansi(file_)), "Sea Waves.scr");
+  EXPECT_EQ(ulong::ShellDisplayName(Long(file_)), L"Sea Waves.scr");
   setHide(1);
-  EXPECT_EQ(ulong::ShellDisplayName(Ansi(file_)), "Sea Waves");
+  EXPECT_EQ(ulong::ShellDisplayName(Long(file_)), L"Sea Waves");
   setHide(0);
-  EXPECT_EQ(ulong::ShellDisplayName("Q:\\no\\such\\file.scr"), "Q:\\no\\such\\file.scr");
+  EXPECT_EQ(ulong::ShellDisplayName(L"Q:\\no\\such\\file.scr"), L"Q:\\no\\such\\file.scr");
 }

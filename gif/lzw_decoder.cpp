@@ -46,10 +46,13 @@ class CodeReader {
       if (bitCount_ >= n)
         return true;
       if (terminatorMet_) {
-        // Codes wanted after the last sub-block: what bits are left cannot make one.
+        // The last sub-block is spent: a code it cuts is made up with zero bits; a code wanted
+        // after that is an under-run.
+        if (bitCount_ > 0) {
+          bitCount_ = n;
+          return true;
+        }
         frame_.Warning(1, gif_text::kBitBufferUnderrun);
-        bits_ = 0;
-        bitCount_ = 0;
         return false;
       }
       std::uint8_t length = 0;
@@ -179,11 +182,17 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
     bool prevClean = false;
     std::uint8_t stack[kTableSize + 1];
 
-    while (p < total) {
-      const int code = reader.Read(width);
-      if (code < 0)
-        break;
-      if (code == clear) {
+    // A full frame reads one code more, normally its end code: where the data goes on without
+    // one, that read reports what is wrong with it.
+    bool full = false, overran = false;
+    for (;;) {
+      if (p == total) {
+        if (full || overran)
+          break;
+        full = true;
+      }
+      int code = reader.Read(width);
+      while (code == clear) {
         for (int i = clear + 2; i < nextFree; ++i) {
           table->prefix[i] = 0;
           table->suffix[i] = 0;
@@ -193,10 +202,17 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         width = codeSize + 1;
         limit = 2 * clear;
         afterClear = true;
-        continue;
+        code = reader.Read(width);
       }
-      if (code == end)
+      if (code < 0 || code == end)
         break;
+      if (full) {
+        // Its pixels are dropped, but walking the table for them may still fail.
+        const bool copied = code < nextFree ? table->copyLength[code] != 0 : prevClean;
+        if (!afterClear && !copied)
+          TableString(*table, clear, code < nextFree ? code : old, stack);
+        break;
+      }
       if (afterClear) {
         // The first code after a clear is taken as a pixel as it stands.
         afterClear = false;
@@ -217,9 +233,12 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         } else if ((length = table->copyLength[code]) != 0) {
           CopyEarlier(out, table->copyAt[code], p, length, total);
         } else {
+          // A string through an entry defined after it: it follows the table as it now stands,
+          // so no later string may copy it.
           length = TableString(*table, clear, code, stack);
           for (std::uint32_t i = 0; i < length && p + i < total; ++i)
             out[p + i] = stack[length - 1 - i];
+          clean = false;
         }
       } else {
         // The string being defined (or, in damaged data, any later code): the previous string
@@ -253,6 +272,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       prevAt = p;
       prevLength = length;
       prevClean = clean;
+      overran = p + length > total;
       p = std::min<std::size_t>(p + length, total);
     }
     reader.SkipRest();

@@ -59,12 +59,20 @@ TEST(GIFDecoder, CodeStreamCases) {
       {"no end code", 8, 1, Data(2, {4, 1, 1}), Bytes({1, 1, 0, 0, 0, 0, 0, 0}),
        {"Decoder bit buffer under-run"}},
       {"whole frame without end code", 2, 1, Data(2, {4, 1, 1}), Bytes({1, 1}), {}},
+      // The frame's last code ends its data: the code read after it finds none.
+      {"whole frame ending its data without end code", 3, 1, Data(7, {128, 1, 2, 3}), Bytes({1, 2, 3}),
+       {"Decoder bit buffer under-run"}},
+      // 13 is defined only after 11 (= 13 0) is, and 14 (= 11 3) reads it from the table then:
+      // 2 0 0 3, not the 0 0 0 3 that 11 and 3 once gave.
+      {"string through a later entry", 13, 1, Data(3, {8, 1, 13, 0, 2, 11, 3, 14, 9}),
+       Bytes({1, 1, 1, 0, 2, 0, 0, 0, 3, 2, 0, 0, 3}), {}},
       {"no code size", 2, 1, "", Bytes({0, 0}), {}},
       {"no code size, transparent", 2, 1, "", Bytes({3, 3}), {}, transparent3},
-      // A code only half there at the end of the data reads as its end.
+      // A code only half there at the end of the data is made up with zero bits (2 of the 2
+      // given bits of 2); the code after it is missing.
       {"code cut by the terminator", 3, 1,
        std::string("\x02\x01") + PackForDecoder({4, 1, 2}, 2).substr(0, 1) + kZero,
-       Bytes({1, 0, 0}), {"Decoder bit buffer under-run"}},
+       Bytes({1, 2, 0}), {"Decoder bit buffer under-run"}},
       {"tiny sub-blocks", 4, 1, Data(2, {4, 1, 6, 0, 5}, 1), Bytes({1, 1, 1, 0}), {}},
       // Garbage first code after a clear is taken as it stands; a code past the next free one
       // decodes like it.
@@ -81,11 +89,17 @@ TEST(GIFDecoder, CodeStreamCases) {
 }
 
 TEST(GIFDecoder, StreamEndingInsideASubBlock) {
-  Warnings warnings;
   const std::string packed = PackForDecoder({4, 1, 6, 0}, 2);
-  auto image = LoadBytes(Header(4, 1, 4) + Descriptor(0, 0, 4, 1, 0) + "\x02\x0A" + packed, &warnings);
-  EXPECT_EQ(test::Pixels(image->Images().Items(0)), Bytes({1, 1, 1, 0}));
-  EXPECT_EQ(warnings.texts, std::vector<std::string>{"Premature end of data"});
+  // The pixels in the cut sub-block; or all in the one before, and only the end code in it.
+  const std::string data[] = {"\x02\x0A" + packed, std::string("\x07\x03\x80\x01\x02\x05\x81")};
+  const std::string pixels[] = {Bytes({1, 1, 1, 0}), Bytes({1, 2})};
+  for (int i = 0; i < 2; ++i) {
+    Warnings warnings;
+    const int width = static_cast<int>(pixels[i].size());
+    auto image = LoadBytes(Header(width, 1, 4) + Descriptor(0, 0, width, 1, 0) + data[i], &warnings);
+    EXPECT_EQ(test::Pixels(image->Images().Items(0)), pixels[i]) << i;
+    EXPECT_EQ(warnings.texts, std::vector<std::string>{"Premature end of data"}) << i;
+  }
 }
 
 TEST(GIFDecoder, TableFullKeepsTwelveBitCodesUntilALateClear) {
@@ -103,10 +117,15 @@ TEST(GIFDecoder, TableFullKeepsTwelveBitCodesUntilALateClear) {
 
 TEST(GIFDecoder, HostileCodeStreamsFailCleanly) {
   // 6 = (1, ...), then 7 = (7, ...) is its own prefix; and a cycle of two entries 6 -> 7 -> 6.
-  for (const std::vector<int>& codes : {std::vector<int>{4, 1, 7, 0, 7, 5}, std::vector<int>{4, 7, 6, 0, 6, 5}}) {
+  // The frame of 4 pixels is full before the last 7, which is read all the same.
+  const struct {
+    int width;
+    std::vector<int> codes;
+  } circular[] = {{8, {4, 1, 7, 0, 7, 5}}, {8, {4, 7, 6, 0, 6, 5}}, {4, {4, 1, 7, 0, 7, 5}}};
+  for (const auto& c : circular) {
     try {
-      LoadBytes(OneFrame(8, 1, Data(2, codes)));
-      FAIL();
+      LoadBytes(OneFrame(c.width, 1, Data(2, c.codes)));
+      FAIL() << c.width;
     } catch (const GIFException& e) {
       EXPECT_STREQ(e.what(), "Circular decoder table entry");
     }

@@ -3,6 +3,7 @@
 #include <gif_lib.h>
 
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 namespace qt::test {
@@ -48,9 +49,8 @@ ColorMapObject* MakeMap(const std::vector<RefColor>& colors) {
   return GifMakeMapObject(size, entries.data());
 }
 
-} // namespace
-
-RefImage GiflibRead(const std::string& bytes) {
+// DGifOpen to DGifCloseFile; `use` sees the slurped file.
+void Slurp(const std::string& bytes, const std::function<void(const GifFileType&)>& use) {
   Reader reader{&bytes};
   int error = 0;
   GifFileType* gif = DGifOpen(&reader, ReadFromMemory, &error);
@@ -60,16 +60,39 @@ RefImage GiflibRead(const std::string& bytes) {
     DGifCloseFile(gif, &error);
     throw std::runtime_error("giflib cannot read the data");
   }
-  RefImage image{gif->SWidth, gif->SHeight, Colors(gif->SColorMap), {}};
-  for (int i = 0; i < gif->ImageCount; ++i) {
-    const SavedImage& s = gif->SavedImages[i];
-    RefFrame f{s.ImageDesc.Left, s.ImageDesc.Top, s.ImageDesc.Width, s.ImageDesc.Height,
-               s.ImageDesc.Interlace, Colors(s.ImageDesc.ColorMap), {}};
-    f.pixels.assign(reinterpret_cast<const char*>(s.RasterBits),
-                    static_cast<std::size_t>(f.width) * static_cast<std::size_t>(f.height));
-    image.frames.push_back(std::move(f));
-  }
+  if (use)
+    use(*gif);
   DGifCloseFile(gif, &error);
+}
+
+} // namespace
+
+void GiflibSlurp(const std::string& bytes, const GiflibFrameSeen& seen) {
+  if (!seen) {
+    Slurp(bytes, nullptr);
+    return;
+  }
+  Slurp(bytes, [&](const GifFileType& gif) {
+    for (int i = 0; i < gif.ImageCount; ++i) {
+      const GifImageDesc& d = gif.SavedImages[i].ImageDesc;
+      seen(gif.SavedImages[i].RasterBits, d.Width, d.Height);
+    }
+  });
+}
+
+RefImage GiflibRead(const std::string& bytes) {
+  RefImage image;
+  Slurp(bytes, [&](const GifFileType& gif) {
+    image = {gif.SWidth, gif.SHeight, Colors(gif.SColorMap), {}};
+    for (int i = 0; i < gif.ImageCount; ++i) {
+      const SavedImage& s = gif.SavedImages[i];
+      RefFrame f{s.ImageDesc.Left, s.ImageDesc.Top, s.ImageDesc.Width, s.ImageDesc.Height,
+                 s.ImageDesc.Interlace, Colors(s.ImageDesc.ColorMap), {}};
+      f.pixels.assign(reinterpret_cast<const char*>(s.RasterBits),
+                      static_cast<std::size_t>(f.width) * static_cast<std::size_t>(f.height));
+      image.frames.push_back(std::move(f));
+    }
+  });
   return image;
 }
 

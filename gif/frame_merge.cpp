@@ -97,15 +97,20 @@ void TGIFSubImage::MarkUnchangedPixels(TGIFSubImage* previous) {
   const int left = overlap.Left, top = overlap.Top, right = overlap.Right, bottom = overlap.Bottom;
   if (left >= right || top >= bottom)
     return;
-  const bool wasTransparent = Transparent() && gce_;
+  const TGIFColorMap& mine = EffectiveColorMap();
+  const TGIFColorMap& theirs = previous->EffectiveColorMap();
+  // A transparent index past the map (a file may name one, and dropping unused colours leaves
+  // one) cannot be written into pixels that are to be saved: one is chosen as for an opaque frame,
+  // unless pixels already show through at that index.
+  const bool wasTransparent =
+      Transparent() && gce_ &&
+      (gce_->TransparentColorIndex() < mine.ColorCount() || HoldsIndex(*this, gce_->TransparentColorIndex()));
   if (!wasTransparent && !CanAddColor())
     return;
   int t = wasTransparent ? gce_->TransparentColorIndex() : 0;
   bool choose = !wasTransparent, chosen = false;
   const bool previousTransparent = previous->Transparent() && previous->gce_;
   const int p = previousTransparent ? previous->gce_->TransparentColorIndex() : -1;
-  const TGIFColorMap& mine = EffectiveColorMap();
-  const TGIFColorMap& theirs = previous->EffectiveColorMap();
   for (int y = top; y < bottom; ++y) {
     std::uint8_t* q = pixels_.get() + static_cast<std::size_t>(y - Top()) * static_cast<std::size_t>(Width()) +
                       static_cast<std::size_t>(left - Left());

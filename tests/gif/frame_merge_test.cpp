@@ -87,6 +87,10 @@ TEST(GIFFrameMerge, RepeatedPixelsBecomeTransparent) {
       {"another frame's index in use here", 1, -1, 0, {0, 0, 4, 1, mine}, 3, std::string("\4\4\3\4", 4), 4, 5},
       {"already transparent", 0, -1, 0, {0, 0, 4, 1, mine, 0}, -1, std::string("\0\0\3\0", 4), 0, 4},
       {"previous transparent there", 1, 1, 0, {0, 0, 4, 1, mine}, -1, std::string("\4\1\3\4", 4), 4, 5},
+      // An index past the map cannot be saved in pixels; unless some already show through there.
+      {"its index past the map", 1, -1, 0, {0, 0, 4, 1, mine, 6}, -1, std::string("\4\4\3\4", 4), 4, 5},
+      {"its index past the map in use", 1, -1, 0, {0, 0, 4, 1, std::string("\0\6\3\3", 4), 6}, -1,
+       std::string("\6\6\3\6", 4), 6, 4},
       // The same colours at other indices of its own map.
       {"local map", 1, -1, 0, {0, 0, 4, 1, std::string("\3\2\0\0", 4), -1, -1, 0, {0x444444, 0x333333, 0x222222, 0x111111}},
        -1, std::string("\4\4\0\4", 4), 4, 4},
@@ -103,6 +107,9 @@ TEST(GIFFrameMerge, RepeatedPixelsBecomeTransparent) {
     BuildImage(image, 8, 1, kGrey4, specs);
     TGIFSubImage& previous = image.Images().Items(0);
     TGIFSubImage& merged = image.Images().Items(1);
+    // The control's setter refuses an index past the map; a file can still name one.
+    if (c.frame.transparent >= static_cast<int>(kGrey4.size()))
+      merged.GraphicControlExtension()->ControlBlock[4] = static_cast<std::uint8_t>(c.frame.transparent);
     merged.MarkUnchangedPixels(&previous);
     EXPECT_EQ(Pixels(merged), c.after);
     EXPECT_EQ(Pixels(previous), std::string("\0\1\2\3", 4));

@@ -3,7 +3,10 @@
 #include "gif/frame_merge.hpp"
 
 #include <algorithm>
+#include <memory>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace qt {
 
@@ -50,9 +53,108 @@ void AddDelay(TGIFSubImage& frame, unsigned delay) {
   gce.SetDelayTime(static_cast<std::uint16_t>(std::min(65535u, gce.DelayTime() + delay)));
 }
 
+// The size of the image as our encoder stores it, without progress reports; none when it cannot
+// be saved.
+std::optional<std::size_t> StoredSize(TGIFImage& image) {
+  MemoryStream stream;
+  try {
+    image.Header().SaveToStream(stream);
+    for (int i = 0; i < image.Images().Count(); ++i)
+      image.Images().Items(i).SaveToStream(stream);
+    TGIFTrailer(&image).SaveToStream(stream);
+  } catch (const GIFException&) {
+    return std::nullopt;
+  }
+  return stream.Bytes().size();
+}
+
+// Frames and header as they are, to be put back when a step does not pay. A copy of each object
+// rather than the stored bytes: a frame without pixels keeps its own extensions so.
+class Snapshot {
+ public:
+  explicit Snapshot(TGIFImage& image) : image_(image), header_(&image) {
+    // Copying reads extensions anew; whoever listens hears nothing of it.
+    const auto warning = std::exchange(image.OnCodecWarning, nullptr);
+    try {
+      header_.Assign(image.Header());
+      for (int i = 0; i < image.Images().Count(); ++i)
+        frames_.push_back(Copy(image.Images().Items(i)));
+    } catch (...) {
+      image.OnCodecWarning = warning;
+      throw;
+    }
+    image.OnCodecWarning = warning;
+  }
+
+  void Restore() {
+    image_.Header().Assign(header_);
+    image_.Images().Clear();
+    for (std::unique_ptr<TGIFSubImage>& frame : frames_)
+      image_.AddFrame(std::move(frame));
+    frames_.clear();
+  }
+
+ private:
+  std::unique_ptr<TGIFSubImage> Copy(const TGIFSubImage& frame) {
+    auto copy = std::make_unique<TGIFSubImage>(&image_);
+    if (!frame.IsEmptyFrame()) {
+      copy->Assign(frame);
+      return copy;
+    }
+    // A frame's own copy leaves one without pixels without its extensions too.
+    copy->ImageDescriptor = frame.ImageDescriptor;
+    copy->ColorMap().Assign(frame.ColorMap());
+    MemoryStream bytes;
+    frame.Extensions().SaveToStream(bytes);
+    bytes.SetPosition(0);
+    copy->Extensions().LoadFromStream(bytes, *copy);
+    return copy;
+  }
+
+  TGIFImage& image_;
+  TGIFHeader header_;
+  std::vector<std::unique_ptr<TGIFSubImage>> frames_;
+};
+
+void DropUnusedTransparency(TGIFSubImage& frame) {
+  if (TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
+      gce && frame.Transparent() && !HoldsIndex(frame, gce->TransparentColorIndex()))
+    gce->SetTransparentColorFlag(false);
+}
+
 class Optimizer {
  public:
-  explicit Optimizer(TGIFImage& image) : image_(image), frames_(image.Images()), total_(6LL * frames_.Count()) {}
+  explicit Optimizer(TGIFImage& image)
+      : image_(image), frames_(image.Images()), total_(6LL * frames_.Count()), stored_(StoredSize(image)) {}
+
+  // Runs a step and keeps what it did only where the picture then stores no larger: merging can
+  // scatter transparent pixels through what the coder packed well, and a colour added for them
+  // can widen every code. A picture that cannot be saved is not measured. Answers whether it kept
+  // the step.
+  template <class Step>
+  bool KeepIfNoLarger(Step step) {
+    if (!stored_) {
+      step();
+      return true;
+    }
+    Snapshot before(image_);
+    step();
+    const std::optional<std::size_t> now = StoredSize(image_);
+    if (!now || *now > *stored_) {
+      before.Restore();
+      return false;
+    }
+    stored_ = now;
+    return true;
+  }
+
+  // A step run a second time reports no progress of its own.
+  template <class Step>
+  void Uncounted(Step step) {
+    counting_ = false;
+    step();
+    counting_ = true;
+  }
 
   void ColorMaps() {
     TGIFGlobalColorMap& global = image_.Header().ColorMap();
@@ -68,10 +170,7 @@ class Optimizer {
 
   void UnusedTransparency() {
     for (int i = 0; i < frames_.Count(); ++i) {
-      TGIFSubImage& frame = frames_.Items(i);
-      if (TGIFGraphicControlExtension* gce = frame.GraphicControlExtension();
-          gce && frame.Transparent() && !HoldsIndex(frame, gce->TransparentColorIndex()))
-        gce->SetTransparentColorFlag(false);
+      DropUnusedTransparency(frames_.Items(i));
       Step();
     }
   }
@@ -133,6 +232,8 @@ class Optimizer {
     const TGIFExtension* firstLoop = FirstLoop().second;
     for (int i = frames_.Count() - 1; i >= 0; --i) {
       TGIFSubImage& frame = frames_.Items(i);
+      // Cropping may have cut away every pixel that merging made transparent.
+      DropUnusedTransparency(frame);
       TGIFExtensionList& extensions = frame.Extensions();
       const bool single = frames_.Count() == 1;
       for (int k = extensions.Count() - 1; k >= 0; --k) {
@@ -168,6 +269,8 @@ class Optimizer {
 
  private:
   void Step() {
+    if (!counting_)
+      return;
     ++steps_;
     Report();
   }
@@ -180,6 +283,8 @@ class Optimizer {
   TGIFImageList& frames_;
   const long long total_;
   long long steps_ = 0;
+  bool counting_ = true;
+  std::optional<std::size_t> stored_;  // what the picture stores as now
 };
 
 } // namespace
@@ -190,25 +295,39 @@ void OptimizeGIF(TGIFImage& image, std::uint8_t options, std::uint8_t reductionM
   image.Progress(&image, TProgressStage::psStarting, 0, false, kOptimizing);
   try {
     Optimizer run(image);
-    if (options & opColorMaps)
-      run.ColorMaps();
     if (options & opCleanUp) {
-      run.UnusedTransparency();
-      run.CoveredDisposal();
+      run.KeepIfNoLarger([&] {
+        run.UnusedTransparency();
+        run.CoveredDisposal();
+      });
     } else {
       run.Skip(2 * run.Count());
     }
-    if (options & opMerge)
-      run.Merge();
-    else
+    const bool crop = options & opCrop;
+    if (options & opMerge) {
+      // Merging pays mostly through what cropping then cuts away: the two are weighed together,
+      // and cropping alone where together they do not pay.
+      const bool kept = run.KeepIfNoLarger([&] {
+        run.Merge();
+        if (crop)
+          run.Crop();
+      });
+      if (!kept && crop)
+        run.Uncounted([&] { run.KeepIfNoLarger([&] { run.Crop(); }); });
+    } else {
       run.Skip(run.Count());
-    if (options & opCrop)
-      run.Crop();
-    else
+      if (crop)
+        run.KeepIfNoLarger([&] { run.Crop(); });
+    }
+    if (!crop)
       run.Skip(run.Count());
+    // Last of the pixel steps, so that the maps are cut down to what merging and cropping left:
+    // a transparent index that merging writes is counted, not dropped before it is needed.
+    if (options & opColorMaps)
+      run.KeepIfNoLarger([&] { run.ColorMaps(); });
     run.Skip(run.Count());
     if (options & opCleanUp)
-      run.CleanUp();
+      run.KeepIfNoLarger([&] { run.CleanUp(); });
     else if ((options & opReduce) && reductionMethod == 9)
       RaiseGIFError(gif_text::kInvalidReductionMethod);
   } catch (...) {

@@ -1,6 +1,6 @@
 #pragma once
-// Rewrites a GIF image in place so that it stores smaller and shows the same pictures for the
-// same time.
+// Rewrites a GIF image in place so that it stores smaller, never larger than our encoder stored it
+// before, and shows the same pictures for the same time.
 #include <cstdint>
 
 namespace qt {

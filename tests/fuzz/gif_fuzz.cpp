@@ -1,8 +1,10 @@
 // Feeds arbitrary bytes to the GIF image's load. A picture that loads and can be saved must load
-// again from what was saved, to the same pixels. The optimiser then rewrites it with every option:
-// what it leaves must save and load again.
+// again from what was saved, to the same pixels. The optimiser then rewrites it with a set of
+// options taken from the input: what it leaves must save, load again and, on a small screen, show
+// the same pictures for the same time.
 #include "gif/GIFImage.hpp"
 #include "gif/optimize.hpp"
+#include "tests/gif/gif_compose.hpp"
 
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +19,8 @@ extern "C" const char* __asan_default_options() {
 
 // Saving and loading again is checked on pictures up to this size, so every run stays short.
 constexpr std::uint64_t kRoundTripPixels = 4 << 20;
+// What the optimised picture shows is compared up to this many screen pixels over all frames.
+constexpr std::uint64_t kComposedPixels = 1 << 20;
 
 namespace {
 
@@ -38,6 +42,20 @@ std::vector<std::string> FramePixels(qt::TGIFImage& image, bool& plain) {
     frames.emplace_back(reinterpret_cast<const char*>(f.Data()), static_cast<std::size_t>(f.DataSize()));
   }
   return frames;
+}
+
+int Showing(qt::TGIFImage& image) {
+  int n = 0;
+  for (int i = 0; i < image.Images().Count(); ++i)
+    n += !image.Images().Items(i).IsEmptyFrame();
+  return n;
+}
+
+std::vector<std::vector<std::uint32_t>> Pictures(const qt::test::Composed& composed) {
+  std::vector<std::vector<std::uint32_t>> pictures;
+  for (const auto& [picture, delay] : composed.Timeline())
+    pictures.push_back(picture);
+  return pictures;
 }
 
 } // namespace
@@ -78,15 +96,40 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (plain)
       Require(FramePixels(again, plainAgain) == before);
   }
+  // Every byte counts, so that the inputs spread over all option sets.
+  unsigned sum = 0;
+  for (std::size_t i = 0; i < size; ++i)
+    sum += data[i];
+  const std::uint8_t options = static_cast<std::uint8_t>(sum & 0x1F);
+  const std::uint64_t screen = static_cast<std::uint64_t>(image.Width()) * static_cast<std::uint64_t>(image.Height());
+  unsigned delays = 0;
+  for (int i = 0; i < image.Images().Count(); ++i)
+    if (const TGIFGraphicControlExtension* gce = image.Images().Items(i).GraphicControlExtension())
+      delays += gce->DelayTime();
+  // Delays added up past 16 bits stop at the top; what shows is compared short of that.
+  const bool compare = screen * static_cast<std::uint64_t>(image.Images().Count()) <= kComposedPixels && delays <= 0xFFFF;
+  test::Composed shown;
+  if (compare)
+    shown = test::Compose(image);
+  OptimizeGIF(image, options, 0, 0, 8);
+  out.Clear();
   try {
-    OptimizeGIF(image, opCrop | opMerge | opCleanUp | opColorMaps | opReduce, 0, 0, 8);
-    out.Clear();
     image.SaveToStream(out);
   } catch (const GIFException&) {
-    return 0;  // a map that cannot take one more colour; or nothing left to save
+    Require(image.Empty());  // only nothing at all cannot be saved
+    return 0;
   }
   TGIFImage optimized;
   MemoryStream saved(out.Bytes());
   optimized.LoadFromStream(saved);
+  if (compare) {
+    // As the image holds it: a frame without pixels whose control a save hands to the next frame
+    // is a matter of the save, not of the optimiser.
+    const test::Composed now = test::Compose(image);
+    if (Showing(image) <= 1)
+      Require(Pictures(now) == Pictures(shown));  // one picture shows for ever: no delay counts
+    else
+      Require(now.Timeline() == shown.Timeline() && now.TotalDelay() == shown.TotalDelay());
+  }
   return 0;
 }

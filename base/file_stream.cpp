@@ -34,7 +34,10 @@ FileStream::Native Open(const std::filesystem::path& path, FileStream::Mode mode
   // A reader lets others read but not write: the player's own file must not change while it is
   // read. A created file is ours alone until it is closed.
   HANDLE file = CreateFileW(path.c_str(), read ? GENERIC_READ : GENERIC_READ | GENERIC_WRITE,
-                            read ? FILE_SHARE_READ : 0, nullptr, read ? OPEN_EXISTING : CREATE_ALWAYS,
+                            read ? FILE_SHARE_READ : 0, nullptr,
+                            read                                  ? OPEN_EXISTING
+                            : mode == FileStream::Mode::createNew ? CREATE_NEW
+                                                                  : CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   return file == INVALID_HANDLE_VALUE ? nullptr : file;
 }
@@ -74,7 +77,9 @@ std::uint64_t SizeOf(FileStream::Native file) {
 #else
 
 FileStream::Native Open(const std::filesystem::path& path, FileStream::Mode mode) {
-  const int flags = mode == FileStream::Mode::read ? O_RDONLY : O_RDWR | O_CREAT | O_TRUNC;
+  const int flags = mode == FileStream::Mode::read        ? O_RDONLY
+                    : mode == FileStream::Mode::createNew ? O_RDWR | O_CREAT | O_EXCL
+                                                          : O_RDWR | O_CREAT | O_TRUNC;
   return open(path.c_str(), flags | O_CLOEXEC, 0666);
 }
 

@@ -16,6 +16,8 @@ class FileStream : public Stream {
     read,
     // Create, or truncate an existing file; read and write; on Windows for our use alone.
     create,
+    // As create, but only where no file of that name exists: an existing one fails the open.
+    createNew,
   };
 
   FileStream(const std::filesystem::path& path, Mode mode);

@@ -55,6 +55,23 @@ FileStream Create(const fs::path& path) {
   }
 }
 
+// Creates an empty file under a new name beside `output` and returns that name. It is created
+// only where no file of that name exists, so no file of the user's is ever written over or removed.
+fs::path CreateBeside(const fs::path& output) {
+  for (int n = 1; n <= 1000; ++n) {
+    fs::path candidate = output;
+    candidate += ".~" + std::to_string(n) + ".tmp";
+    try {
+      const FileStream created(candidate, FileStream::Mode::createNew);
+      return candidate;
+    } catch (const FileError&) {
+      std::error_code ignored;
+      if (!fs::exists(candidate, ignored)) break; // not taken: the folder refuses new files
+    }
+  }
+  throw OutputNotCreated("cannot create file", output);
+}
+
 void CheckSize(std::uint64_t size, const std::string& source) {
   if (size > kMaxBlockSize) throw BlockTooLarge(source);
 }
@@ -85,8 +102,7 @@ std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& c, const f
   stage(bkAbout, JoinLines(c.aboutLines));
   stage(bkOptions, OptionsText(c));
 
-  fs::path partial = output;
-  partial += ".new";
+  const fs::path partial = CreateBeside(output);
   RemoveUnlessKept partialGuard(partial);
   std::uint64_t size = 0;
   {

@@ -50,10 +50,10 @@ std::string OptionsText(const MakeContent& content);
 // once, straight into the new file, and held open against writers meanwhile; the other blocks are
 // first staged one after another in `staging`. Sizes are checked before anything is written (throws
 // BlockTooLarge). When the staging file or the new file cannot be created, throws
-// OutputNotCreated. The new file is written beside `output` under a temporary name and put in its
-// place only when complete, so a failure (thrown on) never leaves a partial file nor destroys an
-// older file of that name; the staging file is removed on success and on failure. Returns the
-// size of the file written.
+// OutputNotCreated. The new file is written beside `output` under a temporary name that no file
+// had, and put in its place only when complete, so a failure (thrown on) never leaves a partial
+// file nor destroys an older file of that name, and no other file of the folder is touched; the
+// staging file is removed on success and on failure. Returns the size of the file written.
 std::uint64_t MakeScreenSaver(Stream& playerImage, const MakeContent& content,
                               const std::filesystem::path& staging, const std::filesystem::path& output);
 

@@ -146,6 +146,24 @@ TEST_F(Make, AFailureKeepsTheOlderFileAndLeavesNoPartialOne) {
   }
 }
 
+TEST_F(Make, FilesOfTheUsersBesideTheOutputSurviveAMakeAndAFailedOne) {
+  // Names a make might have written under: the output's own with ".new", and the first one the
+  // make tries now.
+  fs::path own = output_, firstTried = output_;
+  own += ".new";
+  firstTried += ".~1.tmp";
+  WriteAll(own, "the user's own");
+  WriteAll(firstTried, "the user's too");
+  Run();
+  EXPECT_EQ(ReadBlocks().size(), 3u);
+  EXPECT_ANY_THROW(RunWithBrokenImage());
+  EXPECT_EQ(ReadBlocks().size(), 3u) << "the file made first stays";
+  EXPECT_EQ(ReadAll(own), "the user's own");
+  EXPECT_EQ(ReadAll(firstTried), "the user's too");
+  EXPECT_EQ(std::distance(fs::directory_iterator(output_.parent_path()), fs::directory_iterator()), 4)
+      << "the movie, the new file and the two of the user's; nothing left behind";
+}
+
 TEST_F(Make, TheLargestBlockFitsAndTheNextSizeIsRefusedNamingTheFile) {
   fs::resize_file(movie_, 16777215);
   EXPECT_NO_THROW(Run());

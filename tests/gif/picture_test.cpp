@@ -94,6 +94,10 @@ TEST(GIFPictureDrawing, TransparentPixelsLeaveTheBackgroundStretchedOrNot) {
   for (int scale : {1, 3}) {
     SCOPED_TRACE(scale);
     Surface s(4 * scale + 2, 2 * scale + 2);
+    // Colours of the caller's, neither the defaults nor what a masked copy sets for itself.
+    constexpr COLORREF kText = RGB(12, 34, 56), kBack = RGB(200, 100, 50);
+    SetTextColor(s.bitmap.Canvas().Handle(), kText);
+    SetBkColor(s.bitmap.Canvas().Handle(), kBack);
     picture->Draw(s.bitmap.Canvas(), RECT{1, 1, 1 + 4 * scale, 1 + 2 * scale});
     for (int y = 0; y < 2; ++y)
       for (int x = 0; x < 4; ++x)
@@ -101,9 +105,8 @@ TEST(GIFPictureDrawing, TransparentPixelsLeaveTheBackgroundStretchedOrNot) {
                   Hex((x + y) % 2 ? kBackground : kRed))
             << x << "," << y;
     EXPECT_EQ(Hex(s.At(0, 0)), Hex(kBackground));
-    // Text and background colours are as they were.
-    EXPECT_EQ(GetTextColor(s.bitmap.Canvas().Handle()), RGB(0, 0, 0));
-    EXPECT_EQ(GetBkColor(s.bitmap.Canvas().Handle()), RGB(255, 255, 255));
+    EXPECT_EQ(Hex(GetTextColor(s.bitmap.Canvas().Handle())), Hex(kText));
+    EXPECT_EQ(Hex(GetBkColor(s.bitmap.Canvas().Handle())), Hex(kBack));
   }
   EXPECT_NE(picture->Frame(0).Mask(), nullptr);
   // Without transparency the transparent index shows its colour.

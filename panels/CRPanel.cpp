@@ -3,6 +3,7 @@
 #include "base/flag_scope.hpp"
 #include "panels/geometry.hpp"
 #include "panels/wincolor.hpp"
+#include "win/bitmap.hpp"
 #include "win/text.hpp"
 
 #include <optional>
@@ -273,6 +274,19 @@ const win::PropertyTable& TCRPanel::ClassProperties() {
           {"Interval", win::IntProperty<TCRPanel>([](TCRPanel& p, int v) { p.SetInterval(v); })},
           {"DrawGlyph",
            win::BoolProperty<TCRPanel>([](TCRPanel& p, bool v) { p.SetDrawGlyph(v); })},
+          {"Strings.Add", win::AddItemProperty(&TCRPanel::AddString)},
+          // Hex data in braces: a BMP file.
+          {"Glyph.Data", [](win::TComponent& c, const FormValue& v, win::FormBinder&) {
+             if (v.kind != FormValue::Kind::Data) throw win::FormReadError("hex data {..} was expected");
+             MemoryStream bytes(std::string(v.data.begin(), v.data.end()));
+             win::TBitmap glyph;
+             try {
+               glyph.LoadFromStream(bytes);
+             } catch (const Error& e) {
+               throw win::FormReadError(e.what());
+             }
+             static_cast<TCRPanel&>(c).SetGlyph(glyph.Handle());
+           }},
           {"GlyphDrawType", win::EnumProperty<TCRPanel, TGlyphDrawType>(
                                 [](TCRPanel& p, TGlyphDrawType v) { p.SetGlyphDrawType(v); },
                                 {{"dgStrech", dgStrech}, {"dgTile", dgTile}})},

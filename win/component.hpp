@@ -107,6 +107,12 @@ PropertySetter StringProperty(void (*set)(C&, const std::string&)) {
   };
 }
 
+// A layout lists items as repeated Items.Add lines, in order.
+template <class C>
+PropertySetter AddItemProperty(void (C::*add)(const std::string&)) {
+  return [add](TComponent& c, const qt::FormValue& v, FormBinder&) { (static_cast<C&>(c).*add)(StringValue(v)); };
+}
+
 template <class E>
 using EnumNames = std::vector<std::pair<std::string, E>>;
 

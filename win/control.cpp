@@ -164,10 +164,11 @@ TForm* TControl::ParentForm() {
 
 void TControl::SetBounds(int left, int top, int width, int height) {
   if (left == left_ && top == top_ && width == width_ && height == height_) return;
-  bool resized = width != width_ || height != height_;
+  const int dw = width - width_, dh = height - height_;
   left_ = left, top_ = top, width_ = width, height_ = height;
   UpdateWindowBounds();
-  if (resized) {
+  if (dw || dh) {
+    AnchorChildren(dw, dh);
     Realign();
     Resized();
   }
@@ -242,15 +243,29 @@ void TControl::Repaint() {
   }
 }
 
+void TControl::AnchorChildren(int dw, int dh) {
+  // One direction: anchored to the far edge only, the control moves with it; to both, it
+  // stretches; to neither, it keeps to the middle.
+  auto follow = [](unsigned anchors, unsigned nearEdge, unsigned farEdge, int d, int& place, int& size) {
+    const bool nearHeld = anchors & nearEdge, farHeld = anchors & farEdge;
+    if (nearHeld && farHeld) size += d;
+    else if (farHeld) place += d;
+    else if (!nearHeld) place += d / 2;
+  };
+  for (TControl* c : controls_) {
+    if (c->align_ != alNone) continue;
+    int left = c->left_, top = c->top_, width = c->width_, height = c->height_;
+    follow(c->anchors_, akLeft, akRight, dw, left, width);
+    follow(c->anchors_, akTop, akBottom, dh, top, height);
+    c->SetBounds(left, top, std::max(width, 0), std::max(height, 0));
+  }
+}
+
 void TControl::Realign() {
   if (realigning_) return;
   realigning_ = true;
   RECT r = ClientRect();
-  if (auto* panel = dynamic_cast<TCustomPanel*>(this)) {
-    int inset = (panel->BevelOuter() != bvNone ? panel->BevelWidth() : 0) +
-                (panel->BevelInner() != bvNone ? panel->BevelWidth() : 0);
-    InflateRect(&r, -inset, -inset);
-  }
+  if (auto* panel = dynamic_cast<TCustomPanel*>(this)) InflateRect(&r, -panel->FrameInset(), -panel->FrameInset());
   for (TAlign pass : {alTop, alBottom, alLeft, alRight, alClient}) {
     for (TControl* c : controls_) {
       if (c->align_ != pass || !c->visible_) continue;
@@ -306,6 +321,14 @@ void TControl::MouseDown(TMouseButton button, unsigned shift, int x, int y) {
   if (OnMouseDown) OnMouseDown(this, button, shift, x, y);
 }
 
+void TControl::MouseMove(unsigned shift, int x, int y) {
+  if (OnMouseMove) OnMouseMove(this, shift, x, y);
+}
+
+void TControl::MouseUp(TMouseButton button, unsigned shift, int x, int y) {
+  if (OnMouseUp) OnMouseUp(this, button, shift, x, y);
+}
+
 LRESULT TControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
   if (systemProc_) return CallWindowProcW(systemProc_, hwnd_, msg, wp, lp);
   return DefWindowProcW(hwnd_, msg, wp, lp);
@@ -334,7 +357,9 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       // Keep our idea of the size in step when the system sizes the window.
       int w = wr.right - wr.left, h = wr.bottom - wr.top;
       if (w != width_ || h != height_) {
+        const int dw = w - width_, dh = h - height_;
         width_ = w, height_ = h;
+        AnchorChildren(dw, dh);
         Resized();
       }
       Realign();
@@ -351,6 +376,9 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     MouseDown(b, ShiftFromKeys(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
     break;
   }
+  case WM_MOUSEMOVE:
+    MouseMove(ShiftFromKeys(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    break;
   case WM_LBUTTONUP:
     if (mouseDown_) {
       mouseDown_ = false;
@@ -358,8 +386,14 @@ LRESULT TControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
       POINT pt{GET_X_LPARAM(lp), GET_Y_LPARAM(lp)};
       RECT r = ClientRect();
       if (PtInRect(&r, pt)) Click();
+      MouseUp(mbLeft, ShiftFromKeys(wp), pt.x, pt.y);
       return 0;
     }
+    MouseUp(mbLeft, ShiftFromKeys(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
+    break;
+  case WM_RBUTTONUP:
+  case WM_MBUTTONUP:
+    MouseUp(msg == WM_RBUTTONUP ? mbRight : mbMiddle, ShiftFromKeys(wp), GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
     break;
   case WM_CAPTURECHANGED:
     mouseDown_ = false;
@@ -436,13 +470,48 @@ const PropertyTable& TControl::ClassProperties() {
           {"Font.Style", SetProperty<TControl>([](TControl& c, unsigned v) { c.Font().Style = v; c.FontChanged(); },
                                                {{"fsBold", fsBold}, {"fsItalic", fsItalic},
                                                 {"fsUnderline", fsUnderline}, {"fsStrikeOut", fsStrikeOut}})},
+          {"Anchors", SetProperty<TControl>([](TControl& c, unsigned v) { c.SetAnchors(v); },
+                                            {{"akLeft", akLeft}, {"akTop", akTop},
+                                             {"akRight", akRight}, {"akBottom", akBottom}})},
           {"OnClick", EventProperty(&TControl::OnClick)},
           {"OnMouseDown", EventProperty(&TControl::OnMouseDown)},
+          {"OnMouseMove", EventProperty(&TControl::OnMouseMove)},
+          {"OnMouseUp", EventProperty(&TControl::OnMouseUp)},
       });
   return table;
 }
 
 TCustomPanel::TCustomPanel(TComponent* owner) : TControl(owner) {}
+
+void TCustomPanel::SetBevelWidth(int width) {
+  bevelWidth_ = width;
+  Realign();
+  Invalidate();
+}
+
+void TCustomPanel::SetBorderWidth(int width) {
+  borderWidth_ = width;
+  Realign();
+  Invalidate();
+}
+
+int TCustomPanel::FrameInset() const {
+  return (bevelOuter_ != bvNone ? bevelWidth_ : 0) + borderWidth_ + (bevelInner_ != bvNone ? bevelWidth_ : 0);
+}
+
+void TCustomPanel::CreateParams(CreateParamsRec& params) {
+  TControl::CreateParams(params);
+  if (borderStyle_ == bsSingle) params.exStyle |= WS_EX_CLIENTEDGE;
+}
+
+void TCustomPanel::SetBorderStyle(TBorderStyle style) {
+  borderStyle_ = style;
+  if (!hwnd_) return;
+  const LONG_PTR exStyle = GetWindowLongPtrW(hwnd_, GWL_EXSTYLE);
+  SetWindowLongPtrW(hwnd_, GWL_EXSTYLE, style == bsSingle ? exStyle | WS_EX_CLIENTEDGE : exStyle & ~WS_EX_CLIENTEDGE);
+  SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  Realign();
+}
 
 void TCustomPanel::PaintBevels(HDC dc, RECT& r) {
   auto bevel = [&](TBevelCut cut) {
@@ -463,6 +532,7 @@ void TCustomPanel::PaintBevels(HDC dc, RECT& r) {
     InflateRect(&r, -bevelWidth_, -bevelWidth_);
   };
   bevel(bevelOuter_);
+  InflateRect(&r, -borderWidth_, -borderWidth_);
   bevel(bevelInner_);
 }
 
@@ -494,6 +564,10 @@ const PropertyTable& TCustomPanel::ClassProperties() {
                                                         {{"taLeftJustify", taLeftJustify},
                                                          {"taRightJustify", taRightJustify},
                                                          {"taCenter", taCenter}})},
+          {"BevelWidth", IntProperty<TCustomPanel>([](TCustomPanel& p, int v) { p.SetBevelWidth(v); })},
+          {"BorderWidth", IntProperty<TCustomPanel>([](TCustomPanel& p, int v) { p.SetBorderWidth(v); })},
+          {"BorderStyle", EnumProperty<TCustomPanel, TBorderStyle>([](TCustomPanel& p, TBorderStyle b) { p.SetBorderStyle(b); },
+                                                            {{"bsNone", bsNone}, {"bsSingle", bsSingle}})},
       });
   return table;
 }

@@ -11,8 +11,11 @@ enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
 enum TShiftBits : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32 };
 enum TCursor { crDefault = 0, crHandPoint = -21 };
+// The edges of its parent that a control keeps its distance to when the parent is resized.
+enum TAnchorBits : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 
 using TMouseEvent = std::function<void(TObject* Sender, TMouseButton Button, unsigned Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TObject* Sender, unsigned Shift, int X, int Y)>;
 using TKeyPressEvent = std::function<void(TObject* Sender, char& Key)>;
 
 class TForm;
@@ -74,6 +77,10 @@ public:
   void SetShowHint(bool v);
   TCursor Cursor() const { return cursor_; }
   void SetCursor(TCursor c) { cursor_ = c; }
+  // TAnchorBits. Anchored to both sides of a direction, the control stretches with its parent;
+  // to neither, it keeps its place in the middle. Aligned controls follow their alignment.
+  unsigned Anchors() const { return anchors_; }
+  void SetAnchors(unsigned anchors) { anchors_ = anchors; }
 
   void BringToFront();
   void SendToBack();
@@ -85,6 +92,8 @@ public:
 
   TNotifyEvent OnClick;
   TMouseEvent OnMouseDown;
+  TMouseMoveEvent OnMouseMove;
+  TMouseEvent OnMouseUp;
 
   static const PropertyTable& ClassProperties();
   const PropertyTable& Properties() const override { return ClassProperties(); }
@@ -96,6 +105,8 @@ protected:
   virtual void EraseBackground(HDC dc);
   virtual void Click();
   virtual void MouseDown(TMouseButton button, unsigned shift, int x, int y);
+  virtual void MouseMove(unsigned shift, int x, int y);
+  virtual void MouseUp(TMouseButton button, unsigned shift, int x, int y);
   virtual void Resized() {}
   virtual void FontWasChanged() { Invalidate(); }
   virtual void ColorWasChanged() { Invalidate(); }
@@ -120,6 +131,8 @@ protected:
 private:
   friend LRESULT CALLBACK ControlWindowProc(HWND, UINT, WPARAM, LPARAM);
   void UpdateWindowBounds();
+  // Moves or stretches the anchored children after this control grew by dw, dh.
+  void AnchorChildren(int dw, int dh);
   void UpdateHint();
   static TControl* FromChildWindow(HWND child);
 
@@ -136,6 +149,7 @@ private:
   TAlign align_ = alNone;
   TColor color_ = clBtnFace;
   TCursor cursor_ = crDefault;
+  unsigned anchors_ = akLeft | akTop;
   std::string caption_;
   std::string hint_;
   TFont font_;
@@ -143,6 +157,9 @@ private:
 };
 
 enum TBevelCut { bvNone, bvLowered, bvRaised, bvSpace };
+enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
+// A control's border: bsNone or bsSingle.
+using TBorderStyle = TFormBorderStyle;
 // One alignment for panels here and for the portable text placement code.
 using qt::TAlignment;
 using qt::taCenter;
@@ -159,6 +176,15 @@ public:
   void SetBevelInner(TBevelCut b) { bevelInner_ = b; Invalidate(); }
   void SetBevelOuter(TBevelCut b) { bevelOuter_ = b; Invalidate(); }
   int BevelWidth() const { return bevelWidth_; }
+  void SetBevelWidth(int width);
+  // Between the outer and the inner bevel, in the panel's colour.
+  int BorderWidth() const { return borderWidth_; }
+  void SetBorderWidth(int width);
+  // bsSingle: a sunken window edge around the client area.
+  TBorderStyle BorderStyle() const { return borderStyle_; }
+  void SetBorderStyle(TBorderStyle style);
+  // What the bevels and the border take from each side of the client area.
+  int FrameInset() const;
   TAlignment Alignment() const { return alignment_; }
   void SetAlignment(TAlignment a) { alignment_ = a; Invalidate(); }
 
@@ -166,6 +192,7 @@ public:
   const PropertyTable& Properties() const override { return ClassProperties(); }
 
 protected:
+  void CreateParams(CreateParamsRec& params) override;
   void Paint(HDC dc) override;
   // The bevels, drawn over whatever the panel's own painting put there.
   void PaintBevels(HDC dc, RECT& r);
@@ -175,6 +202,8 @@ private:
   TBevelCut bevelInner_ = bvNone;
   TBevelCut bevelOuter_ = bvRaised;
   int bevelWidth_ = 1;
+  int borderWidth_ = 0;
+  TBorderStyle borderStyle_ = bsNone;
   TAlignment alignment_ = taCenter;
 };
 

@@ -7,7 +7,6 @@
 namespace win {
 
 enum TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum TFormStyle { fsNormal, fsMDIChild, fsMDIForm, fsStayOnTop };
 enum TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter };
 enum TCloseAction { caNone, caHide, caFree, caMinimize };

@@ -21,12 +21,6 @@ std::string ListText(HWND w, UINT lengthMsg, UINT textMsg, int index) {
   return Narrow(text);
 }
 
-// A layout lists items as repeated Items.Add lines, in order.
-template <class C>
-PropertySetter AddItemProperty(void (C::*add)(const std::string&)) {
-  return [add](TComponent& c, const qt::FormValue& v, FormBinder&) { (static_cast<C&>(c).*add)(StringValue(v)); };
-}
-
 } // namespace
 
 // --- TButton -----------------------------------------------------------------------------------

@@ -348,8 +348,25 @@ TEST_F(CRPanelTest, ResizeDuringATicksPaintIsAppliedWhenThePaintEnds) {
   EXPECT_EQ(std::count(frame.pixels.begin(), frame.pixels.end(), kMarker), 0);
 }
 
+// A BMP file of one row, 24 bits per pixel, as hex digits.
+std::string BmpHex(const std::vector<COLORREF>& row) {
+  const auto width = static_cast<std::uint32_t>(row.size());
+  const std::uint32_t stride = (width * 3 + 3) / 4 * 4, size = 54 + stride;
+  std::vector<std::uint8_t> bytes(size);
+  auto put = [&](std::size_t at, std::uint32_t value, int count) {
+    for (int i = 0; i < count; ++i) bytes[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+  };
+  put(0, 'B' | 'M' << 8, 2), put(2, size, 4), put(10, 54, 4);
+  put(14, 40, 4), put(18, width, 4), put(22, 1, 4), put(26, 1, 2), put(28, 24, 2);
+  for (std::uint32_t x = 0; x < width; ++x)
+    put(54 + 3 * x, GetBValue(row[x]) | GetGValue(row[x]) << 8 | GetRValue(row[x]) << 16, 3);
+  std::string hex;
+  for (std::uint8_t b : bytes) hex += "0123456789ABCDEF"[b >> 4], hex += "0123456789ABCDEF"[b & 15];
+  return hex;
+}
+
 TEST_F(CRPanelTest, LayoutsSetThePropertiesByTheirNames) {
-  const char* layout = reinterpret_cast<const char*>(u8R"(object F: TForm
+  const std::string layout = reinterpret_cast<const char*>(u8R"(object F: TForm
   object txtPanel: TCRPanel
     Left = -6
     Top = 96
@@ -368,12 +385,28 @@ TEST_F(CRPanelTest, LayoutsSetThePropertiesByTheirNames) {
     Interval = 30
     DrawGlyph = True
     GlyphDrawType = dgTile
+    Anchors = [akLeft, akTop, akRight]
+    BevelWidth = 2
+    BorderWidth = 3
+    BorderStyle = bsSingle
+    Strings.Add = '<b>第一行'
+    Strings.Add = 'two'
+    OnMouseMove = PanelMouseMove
+    OnMouseUp = PanelMouseUp
+    Glyph.Data = {)") + BmpHex({kRed, kYellow}) + R"(}
   end
   object Plain: TCRPanel
   end
 end
-)");
+)";
   win::TForm form(nullptr);
+  std::vector<std::string> mouse;
+  form.AddHandler("PanelMouseMove", win::TMouseMoveEvent([&](win::TObject*, unsigned, int x, int y) {
+                    mouse.push_back("move " + std::to_string(x) + "," + std::to_string(y));
+                  }));
+  form.AddHandler("PanelMouseUp", win::TMouseEvent([&](win::TObject*, win::TMouseButton b, unsigned, int x, int y) {
+                    mouse.push_back("up " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y));
+                  }));
   form.ReadLayout(layout);
   auto* set = dynamic_cast<TCRPanel*>(form.FindComponent("txtPanel"));
   auto* plain = dynamic_cast<TCRPanel*>(form.FindComponent("Plain"));
@@ -388,6 +421,27 @@ end
   EXPECT_EQ(set->Interval(), 30);
   EXPECT_TRUE(set->DrawGlyph());
   EXPECT_EQ(set->GlyphDrawType(), dgTile);
+  EXPECT_EQ(set->Anchors(), unsigned{win::akLeft | win::akTop | win::akRight});
+  EXPECT_EQ(set->BevelWidth(), 2);
+  EXPECT_EQ(set->BorderWidth(), 3);
+  EXPECT_EQ(set->BorderStyle(), win::bsSingle);
+  EXPECT_EQ(set->Strings(), (std::vector<std::string>{"<b>第一行", "two"}));
+  BITMAP glyph{};
+  ASSERT_TRUE(GetObjectW(set->Glyph(), sizeof glyph, &glyph));
+  EXPECT_EQ(glyph.bmWidth, 2);
+  EXPECT_EQ(glyph.bmHeight, 1);
+  {
+    Surface surface(2, 1);
+    win::UniqueMemoryDC source(CreateCompatibleDC(surface.Dc()));
+    win::SelectGuard selected(source.get(), set->Glyph());
+    BitBlt(surface.Dc(), 0, 0, 2, 1, source.get(), 0, 0, SRCCOPY);
+    const Frame pixels = surface.Read();
+    EXPECT_EQ(pixels.At(0, 0), kRed);
+    EXPECT_EQ(pixels.At(1, 0), kYellow);
+  }
+  SendMessageW(set->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(5, 6));
+  SendMessageW(set->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(7, 8));
+  EXPECT_EQ(mouse, (std::vector<std::string>{"move 5,6", "up 1 7,8"}));
   // What a panel starts with when the layout stores nothing.
   EXPECT_EQ(plain->Color(), win::clBlack);
   EXPECT_FALSE(plain->Active());
@@ -400,6 +454,10 @@ end
   EXPECT_EQ(plain->Glyph(), nullptr);
   EXPECT_EQ(plain->Alignment(), taCenter);
   EXPECT_TRUE(plain->Strings().empty());
+  EXPECT_EQ(plain->Anchors(), unsigned{win::akLeft | win::akTop});
+  EXPECT_EQ(plain->BevelWidth(), 1);
+  EXPECT_EQ(plain->BorderWidth(), 0);
+  EXPECT_EQ(plain->BorderStyle(), win::bsNone);
 }
 
 } // namespace

@@ -3,12 +3,16 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 using namespace win;
 
 namespace {
+
+// Left, top, width and height.
+std::array<int, 4> Bounds(const TControl& c) { return {c.Left(), c.Top(), c.Width(), c.Height()}; }
 
 std::vector<std::string> events;
 
@@ -171,4 +175,106 @@ TEST_F(FormLayout, ClickFiresOnButtonUpInsideTheControl) {
   SendMessageW(panel1->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(150, 10));
   SendMessageW(panel1->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(500, 10)); // released outside
   EXPECT_EQ(std::count(events.begin(), events.end(), "click"), 1);
+}
+
+TEST_F(FormLayout, AnchoredChildrenKeepToTheirEdgesWhenTheParentIsResized) {
+  TTestForm form(nullptr);
+  form.ReadLayout(reinterpret_cast<const char*>(u8R"(object Form1: TTestForm
+  object Host: TPanel
+    Width = 200
+    Height = 100
+    BevelOuter = bvNone
+    object Plain: TPanel
+      Left = 10
+      Top = 10
+      Width = 20
+      Height = 20
+    end
+    object Stretched: TPanel
+      Left = 10
+      Top = 40
+      Width = 100
+      Height = 20
+      Anchors = [akLeft, akTop, akRight, akBottom]
+    end
+    object Corner: TPanel
+      Left = 150
+      Top = 70
+      Width = 40
+      Height = 20
+      Anchors = [akRight, akBottom]
+    end
+    object Middle: TPanel
+      Left = 80
+      Top = 10
+      Width = 40
+      Height = 20
+      Anchors = []
+    end
+    object Aligned: TPanel
+      Height = 5
+      Align = alBottom
+      Anchors = [akRight]
+    end
+  end
+end
+)"));
+  auto& host = static_cast<TControl&>(*form.FindComponent("Host"));
+  host.SetBounds(0, 0, 260, 130);
+  struct Case {
+    const char* name;
+    std::array<int, 4> bounds;
+  } cases[] = {{"Plain", {10, 10, 20, 20}},      {"Stretched", {10, 40, 160, 50}}, {"Corner", {210, 100, 40, 20}},
+               {"Middle", {110, 25, 40, 20}},    {"Aligned", {0, 125, 260, 5}}};
+  for (const Case& c : cases) {
+    auto& child = static_cast<TControl&>(*form.FindComponent(c.name));
+    EXPECT_EQ(Bounds(child), c.bounds) << c.name;
+  }
+  EXPECT_EQ(static_cast<TControl&>(*form.FindComponent("Plain")).Anchors(), unsigned{akLeft | akTop});
+}
+
+TEST_F(FormLayout, APanelsBevelsBorderAndEdgeInsetItsAlignedChildren) {
+  TTestForm form(nullptr);
+  form.ReadLayout(reinterpret_cast<const char*>(u8R"(object Form1: TTestForm
+  object Framed: TPanel
+    Width = 100
+    Height = 60
+    BevelOuter = bvRaised
+    BevelInner = bvLowered
+    BevelWidth = 2
+    BorderWidth = 3
+    object Fill: TPanel
+      Align = alClient
+    end
+  end
+  object Edged: TPanel
+    Top = 70
+    Width = 100
+    Height = 60
+    BevelOuter = bvNone
+    BorderStyle = bsSingle
+    object EdgedFill: TPanel
+      Align = alClient
+    end
+  end
+end
+)"));
+  auto& framed = static_cast<TCustomPanel&>(*form.FindComponent("Framed"));
+  auto& fill = static_cast<TControl&>(*form.FindComponent("Fill"));
+  EXPECT_EQ(framed.BevelWidth(), 2);
+  EXPECT_EQ(framed.BorderWidth(), 3);
+  EXPECT_EQ(Bounds(fill), (std::array<int, 4>{7, 7, 86, 46}));
+  auto& edged = static_cast<TCustomPanel&>(*form.FindComponent("Edged"));
+  EXPECT_EQ(edged.BorderStyle(), bsSingle);
+  EXPECT_TRUE(GetWindowLongPtrW(edged.Handle(), GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
+  RECT client;
+  GetClientRect(edged.Handle(), &client);
+  EXPECT_LT(client.right, 100) << "the edge takes its place from the client area";
+  auto& edgedFill = static_cast<TControl&>(*form.FindComponent("EdgedFill"));
+  EXPECT_EQ(Bounds(edgedFill), (std::array<int, 4>{0, 0, client.right, client.bottom}));
+  // Back to none, the edge goes and the client area is whole again.
+  edged.SetBorderStyle(bsNone);
+  GetClientRect(edged.Handle(), &client);
+  EXPECT_EQ(client.right, 100);
+  EXPECT_EQ(edgedFill.Width(), 100);
 }

@@ -1,36 +1,10 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <utility>
 
 namespace win {
-
-// One owner for one release function. Copy is deleted, move transfers ownership.
-template <class H, auto Release, H Empty = H{}>
-class Unique {
-public:
-  Unique() = default;
-  explicit Unique(H h) : h_(h) {}
-  Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Empty)) {}
-  Unique& operator=(Unique&& o) noexcept {
-    if (this != &o) reset(std::exchange(o.h_, Empty));
-    return *this;
-  }
-  Unique(const Unique&) = delete;
-  Unique& operator=(const Unique&) = delete;
-  ~Unique() { reset(); }
-
-  H get() const { return h_; }
-  explicit operator bool() const { return h_ != Empty; }
-  H release() { return std::exchange(h_, Empty); }
-  void reset(H h = Empty) {
-    if (h_ != Empty) Release(h_);
-    h_ = h;
-  }
-
-private:
-  H h_ = Empty;
-};
 
 inline void CloseHandleChecked(HANDLE h) { CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
@@ -41,6 +15,59 @@ inline void DestroyWindowHandle(HWND h) { DestroyWindow(h); }
 inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
 inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
 inline void DeleteEnhMetaFileHandle(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
+
+// GDI objects and memory DCs that the wrappers below hold at this moment. Tests read it to find
+// leaks: the system's own count (GetGuiResources) always answers 0 under Wine.
+inline std::atomic<long> heldGdiObjects{0};
+template <auto Release>
+inline constexpr bool kCountedAsGdi = false;
+template <>
+inline constexpr bool kCountedAsGdi<DeleteGdiObject> = true;
+template <>
+inline constexpr bool kCountedAsGdi<DeleteMemoryDC> = true;
+
+// One owner for one release function. Copy is deleted, move transfers ownership.
+template <class H, auto Release, H Empty = H{}>
+class Unique {
+public:
+  Unique() = default;
+  explicit Unique(H h) : h_(h) { Count(h_, 1); }
+  Unique(Unique&& o) noexcept : h_(std::exchange(o.h_, Empty)) {}
+  Unique& operator=(Unique&& o) noexcept {
+    if (this != &o) {
+      reset();
+      h_ = std::exchange(o.h_, Empty);
+    }
+    return *this;
+  }
+  Unique(const Unique&) = delete;
+  Unique& operator=(const Unique&) = delete;
+  ~Unique() { reset(); }
+
+  H get() const { return h_; }
+  explicit operator bool() const { return h_ != Empty; }
+  H release() {
+    Count(h_, -1);
+    return std::exchange(h_, Empty);
+  }
+  void reset(H h = Empty) {
+    if (h_ != Empty) {
+      Count(h_, -1);
+      Release(h_);
+    }
+    h_ = h;
+    Count(h_, 1);
+  }
+
+private:
+  static void Count(H h, long delta) {
+    if constexpr (kCountedAsGdi<Release>)
+      if (h != Empty) heldGdiObjects += delta;
+  }
+
+  H h_ = Empty;
+};
+
 
 using UniqueHandle = Unique<HANDLE, CloseHandleChecked>;
 using UniqueFont = Unique<HFONT, DeleteGdiObject>;

@@ -7,6 +7,7 @@
 #include "tests/win/pump.hpp"
 #include "win/thread.hpp"
 
+#include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 #include <mmsystem.h>
 #include <tlhelp32.h>
@@ -48,7 +49,7 @@ int ThreadCount() {
   return n;
 }
 
-int GdiCount() { return static_cast<int>(GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS)); }
+int GdiCount() { return static_cast<int>(win::heldGdiObjects.load()); }
 
 // Three frames of a 4 x 2 screen: all of it green, its left half blue, one white pixel at (3, 0).
 std::string ThreeFrames(int d0, int d1, int d2, std::vector<int> delays = {1, 1, 1}, int loopFrame = -1,
@@ -316,14 +317,19 @@ LRESULT CALLBACK PictureWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
 
 class PainterEnds : public ::testing::Test {
 protected:
-  void SetUp() override {
+  void SetUp() override { Baseline(); }
+  // What is there before the animation; a test takes it again after making its surface.
+  void Baseline() {
     threads_ = ThreadCount();
     gdi_ = GdiCount();
   }
   // The painters' threads and GDI objects are gone again (Wine's own threads may come and go).
   void ExpectAllReleased() {
     EXPECT_TRUE(PumpUntil([&] { return ThreadCount() <= threads_; })) << ThreadCount() << " threads, " << threads_ << " before";
-    EXPECT_TRUE(PumpUntil([&] { return GdiCount() == gdi_; })) << GdiCount() << " GDI objects, " << gdi_ << " before";
+    ExpectGdiReleased();
+  }
+  void ExpectGdiReleased(std::chrono::seconds limit = std::chrono::seconds(20)) {
+    EXPECT_TRUE(PumpUntil([&] { return GdiCount() == gdi_; }, limit)) << GdiCount() << " GDI objects, " << gdi_ << " before";
   }
   static std::unique_ptr<TGIFPicture> Endless(int& drawn) {
     auto picture = Load(ThreeFrames(1, 2, 1, {1, 1, 1}, 0, 0));
@@ -355,6 +361,7 @@ TEST_F(PainterEnds, WhenThePictureIsDrawnOnAnotherRectangle) {
   auto picture = Endless(drawn);
   picture->PaintOptions |= doDirectPaint;
   Surface s(20, 10);
+  Baseline();
   picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
   ASSERT_TRUE(PumpUntil([&] { return drawn >= 3; }));
   // The same place again changes nothing; another one replaces the painter.
@@ -376,6 +383,7 @@ TEST_F(PainterEnds, WhenThePictureGoesWhileThePainterWaitsEndlessly) {
   auto picture = Endless(drawn);
   picture->SpeedPercent = 0; // the first frame, then a wait until stopped
   Surface s(4, 2);
+  Baseline();
   picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
   EXPECT_EQ(Letters(s, 4, 2), "GGGGGGGG");
   ASSERT_TRUE(PumpUntil([&] { return drawn == 1; }));
@@ -388,6 +396,7 @@ TEST_F(PainterEnds, WhenAPainterThatNeverStartedIsAskedToStop) {
   int drawn = 0;
   auto picture = Endless(drawn);
   Surface s(4, 2);
+  Baseline();
   TGIFPainter* painter = picture->StartPainter(nullptr, s.bitmap.Canvas(), picture->PaintOptions, RECT{0, 0, 4, 2});
   ASSERT_NE(painter, nullptr);
   EXPECT_TRUE(painter->Suspended());
@@ -398,6 +407,12 @@ TEST_F(PainterEnds, WhenAPainterThatNeverStartedIsAskedToStop) {
   ExpectAllReleased();
 }
 
+TEST_F(PainterEnds, TheCheckFindsAGdiObjectLeftBehind) {
+  const win::UniqueBitmap leaked(CreateBitmap(1, 1, 1, 1, nullptr));
+  ASSERT_TRUE(leaked);
+  EXPECT_NONFATAL_FAILURE(ExpectGdiReleased(std::chrono::seconds(1)), "1 GDI objects, 0 before");
+}
+
 TEST_F(PainterEnds, AfterTwentyStartsAndStops) {
   {
     // Whatever the first animation makes once for the process.
@@ -406,7 +421,7 @@ TEST_F(PainterEnds, AfterTwentyStartsAndStops) {
     Surface s(4, 2);
     warm->Draw(s.bitmap.Canvas(), RECT{0, 0, 4, 2});
   }
-  SetUp();
+  Baseline();
   for (int i = 0; i < 20; ++i) {
     int drawn = 0;
     auto picture = Endless(drawn);

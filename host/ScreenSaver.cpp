@@ -33,7 +33,7 @@ char Letter() { return ModeLetter(win::ParamStr(1)); }
 HWND HandleFrom(std::int32_t value) { return reinterpret_cast<HWND>(static_cast<INT_PTR>(value)); }
 
 void HideApplicationWindow() {
-  ShowWindow(FindWindowW(nullptr, win::Widen(win::Application->Title()).c_str()), SW_HIDE);
+  ShowWindow(FindWindowW(nullptr, win::Application->WideTitle().c_str()), SW_HIDE);
 }
 
 void RestyleApplicationWindow() {

@@ -36,45 +36,46 @@ const char kMoviesPage[] = "http://www.lumvexa.com/flash/";
 const char kQuestionsPage[] = "http://www.lumvexa.com/quendra/faq.html";
 const wchar_t kConfig[] = L"config";
 
-std::string WithBackslash(std::string folder) {
-  if (folder.empty() || folder.back() != '\\') folder += '\\';
+// Paths are UTF-16 from where they enter to every file call; they become code page 936 text only
+// where they are shown or stored as text (qt::PathText).
+std::wstring WithBackslash(std::wstring folder) {
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   return folder;
 }
 
 // The folder part of a path, with its backslash; empty when there is none.
-std::string FolderOf(const std::string& path) {
-  std::wstring wide = win::Widen(path);
-  size_t slash = wide.find_last_of(L"\\/:");
-  return slash == std::wstring::npos ? std::string() : win::Narrow(wide.substr(0, slash + 1));
+std::wstring FolderOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/:");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1);
 }
 
-std::string NameOf(const std::string& path) {
-  std::wstring wide = win::Widen(path);
-  size_t slash = wide.find_last_of(L"\\/:");
-  return win::Narrow(slash == std::wstring::npos ? wide : wide.substr(slash + 1));
+std::wstring NameOf(const std::wstring& path) {
+  size_t slash = path.find_last_of(L"\\/:");
+  return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
-bool FileExists(const std::string& path) {
-  DWORD attributes = GetFileAttributesW(win::Widen(path).c_str());
+bool FileExists(const std::wstring& path) {
+  DWORD attributes = GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-std::string ReadProfile(const wchar_t* key, const std::string& fallback) {
+// Values go to and from the settings file as UTF-16: folders and texts alike.
+std::wstring ReadProfile(const wchar_t* key, const std::wstring& fallback) {
   wchar_t buf[2048] = {};
-  GetPrivateProfileStringW(kConfig, key, win::Widen(fallback).c_str(), buf, 2048, kIniFile);
-  return win::Narrow(buf);
+  GetPrivateProfileStringW(kConfig, key, fallback.c_str(), buf, 2048, kIniFile);
+  return buf;
 }
 
 bool ReadProfileBool(const wchar_t* key, bool fallback) {
-  return qt::ProfileInteger(ReadProfile(key, ""), fallback ? 1 : 0) != 0;
+  return qt::ProfileInteger(win::Narrow(ReadProfile(key, L"")), fallback ? 1 : 0) != 0;
 }
 
-void WriteProfile(const wchar_t* key, const std::string& value) {
-  if (!WritePrivateProfileStringW(kConfig, key, win::Widen(value).c_str(), kIniFile))
+void WriteProfile(const wchar_t* key, const std::wstring& value) {
+  if (!WritePrivateProfileStringW(kConfig, key, value.c_str(), kIniFile))
     throw std::runtime_error("Unable to write to quendrap.ini");
 }
 
-void WriteProfileBool(const wchar_t* key, bool value) { WriteProfile(key, value ? "1" : "0"); }
+void WriteProfileBool(const wchar_t* key, bool value) { WriteProfile(key, value ? L"1" : L"0"); }
 
 } // namespace
 
@@ -161,7 +162,7 @@ void TForm1::FormCreate(TObject*) {
   // 2.
   wchar_t path[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
-  FAppDir = WithBackslash(FolderOf(win::Narrow(std::wstring(path, n))));
+  FAppDir = WithBackslash(FolderOf(std::wstring(path, n)));
   // 3.
   ReadSettings();
   // 4.
@@ -172,7 +173,7 @@ void TForm1::FormCreate(TObject*) {
   }
   // 5.
   try {
-    qt::FileStream about(std::filesystem::path(win::Widen(FAppDir + "about.txt")), qt::FileStream::Mode::read);
+    qt::FileStream about(std::filesystem::path(FAppDir + L"about.txt"), qt::FileStream::Mode::read);
     std::string text(static_cast<size_t>(about.Size()), '\0');
     about.ReadExact(text.data(), text.size());
     Memo2->SetText(text);
@@ -184,12 +185,12 @@ void TForm1::ReadSettings() {
   od1->InitialDir = ReadProfile(L"dir1", FAppDir);
   od3->InitialDir = ReadProfile(L"dir3", FAppDir);
   sd1->InitialDir = ReadProfile(L"sdir", FAppDir);
-  hint1Edit->SetText(ReadProfile(L"hint1", ""));
-  hint2Edit->SetText(ReadProfile(L"hint2", ""));
-  titleEdit->SetText(ReadProfile(L"title", ""));
-  url1edit->SetText(ReadProfile(L"url1", ""));
-  url2edit->SetText(ReadProfile(L"url2", ""));
-  url3Edit->SetText(ReadProfile(L"url3", ""));
+  hint1Edit->SetWideText(ReadProfile(L"hint1", L""));
+  hint2Edit->SetWideText(ReadProfile(L"hint2", L""));
+  titleEdit->SetWideText(ReadProfile(L"title", L""));
+  url1edit->SetWideText(ReadProfile(L"url1", L""));
+  url2edit->SetWideText(ReadProfile(L"url2", L""));
+  url3Edit->SetWideText(ReadProfile(L"url3", L""));
   CheckBox4->SetChecked(ReadProfileBool(L"showad1", false));
   CheckBox5->SetChecked(ReadProfileBool(L"showad2", false));
 }
@@ -198,12 +199,12 @@ void TForm1::WriteSettings() {
   const std::pair<const wchar_t*, win::TOpenDialog*> dialogs[] = {{L"dir1", od1}, {L"dir3", od3}, {L"sdir", sd1}};
   for (const auto& [key, dialog] : dialogs)
     if (!dialog->FileName.empty()) WriteProfile(key, FolderOf(dialog->FileName));
-  WriteProfile(L"hint1", hint1Edit->Text());
-  WriteProfile(L"hint2", hint2Edit->Text());
-  WriteProfile(L"title", titleEdit->Text());
-  WriteProfile(L"url1", url1edit->Text());
-  WriteProfile(L"url2", url2edit->Text());
-  WriteProfile(L"url3", url3Edit->Text());
+  WriteProfile(L"hint1", hint1Edit->WideText());
+  WriteProfile(L"hint2", hint2Edit->WideText());
+  WriteProfile(L"title", titleEdit->WideText());
+  WriteProfile(L"url1", url1edit->WideText());
+  WriteProfile(L"url2", url2edit->WideText());
+  WriteProfile(L"url3", url3Edit->WideText());
   WriteProfile(L"ad1", FAd1File);
   WriteProfile(L"ad2", FAd2File);
   WriteProfileBool(L"showad1", CheckBox4->Checked());
@@ -217,11 +218,12 @@ void TForm1::FormClose(TObject*, win::TCloseAction&) {
   } catch (const std::exception& e) {
     win::Application->ShowException(e);
   }
+  const std::wstring aboutFile = FAppDir + L"about.txt";
   try {
-    qt::FileStream about(std::filesystem::path(win::Widen(FAppDir + "about.txt")), qt::FileStream::Mode::create);
+    qt::FileStream about(std::filesystem::path(aboutFile), qt::FileStream::Mode::create);
     about.Write(Memo2->Text());
   } catch (const qt::FileError& e) {
-    win::Application->ShowException(std::runtime_error(std::string(e.what()) + ": " + FAppDir + "about.txt"));
+    win::Application->ShowException(std::runtime_error(std::string(e.what()) + ": " + qt::PathText(aboutFile)));
   } catch (const std::exception& e) {
     win::Application->ShowException(e);
   }
@@ -240,9 +242,9 @@ void TForm1::FormMouseDown(TObject*, win::TMouseButton Button, unsigned, int, in
 // --- The movie --------------------------------------------------------------------------------
 
 void TForm1::sp5Click(TObject*) {
-  if (FileExists(Edit1->Text())) od1->FileName = Edit1->Text();
+  if (FileExists(Edit1->WideText())) od1->FileName = Edit1->WideText();
   if (!od1->Execute()) return;
-  Edit1->SetText(od1->FileName);
+  Edit1->SetWideText(od1->FileName);
   FSwfDir = WithBackslash(FolderOf(od1->FileName));
   ListSwfFiles();
 }
@@ -252,17 +254,17 @@ void TForm1::ListSwfFiles() {
   // Every entry whatever its attributes: a file with only the normal attribute, or a compressed
   // or unindexed one, is a movie like any other.
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(win::Widen(FSwfDir + "*.swf").c_str(), &found);
+  HANDLE search = FindFirstFileW((FSwfDir + L"*.swf").c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
-    do ListBox1->Add(win::Narrow(found.cFileName));
+    do ListBox1->Add(found.cFileName);
     while (FindNextFileW(search, &found));
     FindClose(search);
   }
   if (ListBox1->Count() == 0) return;
-  std::wstring chosen = win::Widen(NameOf(Edit1->Text()));
+  const std::wstring chosen = NameOf(Edit1->WideText());
   int select = 0;
   for (int i = 0; i < ListBox1->Count(); ++i)
-    if (lstrcmpiW(win::Widen(ListBox1->Item(i)).c_str(), chosen.c_str()) == 0) {
+    if (lstrcmpiW(ListBox1->Item(i).c_str(), chosen.c_str()) == 0) {
       select = i;
       break;
     }
@@ -274,8 +276,8 @@ void TForm1::ListBox1Click(TObject*) {
   if (ListBox1->ItemIndex() < 0 || ListBox1->Count() == 0) return;
   flash1->SetBGColor("");
   flash1->SetBackgroundColor(-1);
-  Edit1->SetText(FSwfDir + ListBox1->Item(ListBox1->ItemIndex()));
-  flash1->SetMovie(win::Widen(Edit1->Text()));
+  Edit1->SetWideText(FSwfDir + ListBox1->Item(ListBox1->ItemIndex()));
+  flash1->SetMovie(Edit1->WideText());
   flash1->Play();
 }
 
@@ -298,7 +300,7 @@ void TForm1::adImage2Click(TObject*) {
 }
 
 void TForm1::SpeedButton1Click(TObject*) {
-  if (sd1->Execute()) Edit3->SetText(sd1->FileName);
+  if (sd1->Execute()) Edit3->SetWideText(sd1->FileName);
 }
 
 // --- About text ---------------------------------------------------------------------------------
@@ -329,12 +331,12 @@ void TForm1::SpeedButton7Click(TObject*) {
 void TForm1::Hint(const std::string& text) { win::ShowMessageBox(text, "提示", MB_OK); }
 
 std::optional<qt::PictureBlock> TForm1::TickedPicture(win::TCheckBox* box, win::TImage* image,
-                                                      const std::string& file, const char* sample) {
+                                                      const std::wstring& file, const char* sample) {
   if (!box->Checked()) return std::nullopt;
   qt::MemoryStream bytes;
   image->Picture().SaveToStream(bytes);
   return qt::PictureBlock{bytes.Bytes(), dynamic_cast<const win::TJPEGImage*>(image->Picture().Graphic()) != nullptr,
-                          file.empty() ? sample : file};
+                          file.empty() ? std::string(sample) : qt::PathText(file)};
 }
 
 void TForm1::Button1Click(TObject*) {
@@ -344,7 +346,7 @@ void TForm1::Button1Click(TObject*) {
     PageControl1->SetActivePage(TabSheet1);
     return;
   }
-  if (Edit3->Text().empty()) {
+  if (Edit3->WideText().empty()) {
     PageControl1->SetActivePage(TabSheet5);
     Hint("请设置制作后的屏保的文件名称。");
     Edit3->SetFocus();
@@ -357,14 +359,14 @@ void TForm1::Button1Click(TObject*) {
     return;
   }
   qt::MakeContent content;
-  content.movie = win::Widen(Edit1->Text());
+  content.movie = Edit1->WideText();
   content.ad1 = TickedPicture(CheckBox4, adImage1, FAd1File, "广告图片一");
   content.ad2 = TickedPicture(CheckBox5, adImage2, FAd2File, "广告图片二");
   if (!Memo1->Text().empty()) content.caption = Memo1->Text();
   content.aboutLines = qt::MakeAboutLines(Memo2->Lines());
   content.hint1 = hint1Edit->Text(), content.hint2 = hint2Edit->Text(), content.title = titleEdit->Text();
   content.url1 = url1edit->Text(), content.url2 = url2edit->Text(), content.url3 = url3Edit->Text();
-  const std::filesystem::path staging = win::Widen(FAppDir + "double.tmp"), output = win::Widen(Edit3->Text());
+  const std::filesystem::path staging = FAppDir + L"double.tmp", output = Edit3->WideText();
   std::uint64_t size = 0;
   try {
     size = qt::MakeScreenSaver(*FPlayerStream, content, staging, output);
@@ -377,7 +379,7 @@ void TForm1::Button1Click(TObject*) {
     throw qt::FileError((std::string(e.what()) + ": " + qt::PathText(e.path())).c_str(), e.path());
   }
   infoLabel->SetCaption(qt::SizeLabel(size));
-  FLastScr = Edit3->Text();
+  FLastScr = Edit3->WideText();
   for (win::TButton* b : {Button5, Button8, Button6, Button4}) b->SetEnabled(true);
   Hint("制作成功");
 }
@@ -393,7 +395,7 @@ void TForm1::Button5Click(TObject*) {
 void TForm1::Button8Click(TObject*) {
   if (!LastScrExists()) return;
   // Quoted, so that a path with blanks starts the screen saver and nothing else.
-  std::wstring commandLine = L"\"" + win::Widen(FLastScr) + L"\" /c";
+  std::wstring commandLine = L"\"" + FLastScr + L"\" /c";
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -409,14 +411,14 @@ void TForm1::Button6Click(TObject*) {
   if (!LastScrExists()) return;
   wchar_t folder[MAX_PATH];
   UINT n = GetSystemDirectoryW(folder, MAX_PATH);
-  const std::string copy = WithBackslash(win::Narrow(std::wstring(folder, n < MAX_PATH ? n : 0))) + NameOf(FLastScr);
+  const std::wstring copy = WithBackslash(std::wstring(folder, n < MAX_PATH ? n : 0)) + NameOf(FLastScr);
   // Installing whatever an earlier copy left there would install the wrong screen saver.
-  if (CopyFileW(win::Widen(FLastScr).c_str(), win::Widen(copy).c_str(), FALSE)) win::ShellRun({"install", copy});
+  if (CopyFileW(FLastScr.c_str(), copy.c_str(), FALSE)) win::ShellRun({"install", copy});
 }
 
 void TForm1::Button4Click(TObject*) {
   if (LastScrExists())
-    win::ShellRun({"open", "mailto:?body=如果要发送制作的屏保，请将 " + FLastScr + " 作为附件发送即可。 "});
+    win::ShellRun({"open", "mailto:?body=如果要发送制作的屏保，请将 " + qt::PathText(FLastScr) + " 作为附件发送即可。 "});
 }
 
 void TForm1::Button3Click(TObject*) { win::ShellRun({"open", kHelpPage}); }

@@ -67,7 +67,7 @@ private:
   bool LastScrExists() const;
   // Shows the text in a box captioned "提示".
   void Hint(const std::string& text);
-  std::optional<qt::PictureBlock> TickedPicture(win::TCheckBox* box, win::TImage* image, const std::string& file,
+  std::optional<qt::PictureBlock> TickedPicture(win::TCheckBox* box, win::TImage* image, const std::wstring& file,
                                                 const char* sample);
 
   // Components of the layout.
@@ -88,11 +88,12 @@ private:
   qt::TShockwaveFlash* flash1 = nullptr;
   qt::TCRPanel* txtPanel = nullptr;
 
-  std::string FAppDir;
-  std::string FSwfDir;
-  std::string FAd1File, FAd2File;
+  // Paths, so UTF-16: any of them may name what code page 936 cannot write.
+  std::wstring FAppDir;
+  std::wstring FSwfDir;
+  std::wstring FAd1File, FAd2File;
   // The last screen saver file written; empty until the first make succeeds.
-  std::string FLastScr;
+  std::wstring FLastScr;
   // The player program carried as the resource "FLASH"; none when the resource cannot be opened.
   std::unique_ptr<win::ResourceStream> FPlayerStream;
 };

@@ -14,7 +14,8 @@ namespace {
 
 constexpr wchar_t kApplicationClass[] = L"QtApplication";
 
-std::string ProgramBaseName() {
+// The program's own name, which code page 936 may not be able to write.
+std::wstring ProgramBaseName() {
   wchar_t path[MAX_PATH];
   DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
   std::wstring p(path, n);
@@ -22,7 +23,7 @@ std::string ProgramBaseName() {
   if (slash != std::wstring::npos) p.erase(0, slash + 1);
   size_t dot = p.find_last_of(L'.');
   if (dot != std::wstring::npos) p.erase(dot);
-  return Narrow(p);
+  return p;
 }
 
 } // namespace
@@ -45,7 +46,7 @@ TApplication::TApplication() {
   wc.hInstance = GetModuleHandleW(nullptr);
   wc.lpszClassName = kApplicationClass;
   RegisterClassExW(&wc);
-  handle_ = CreateWindowExW(0, kApplicationClass, Widen(Title()).c_str(),
+  handle_ = CreateWindowExW(0, kApplicationClass, WideTitle().c_str(),
                             WS_POPUP | WS_CAPTION | WS_CLIPSIBLINGS | WS_SYSMENU | WS_MINIMIZEBOX,
                             GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -63,11 +64,13 @@ TApplication::~TApplication() {
   Application = nullptr;
 }
 
-std::string TApplication::Title() const { return title_.empty() ? ProgramBaseName() : title_; }
+std::string TApplication::Title() const { return Narrow(WideTitle()); }
+
+std::wstring TApplication::WideTitle() const { return title_.empty() ? ProgramBaseName() : title_; }
 
 void TApplication::SetTitle(const std::string& title) {
-  title_ = title;
-  if (handle_) SetWindowTextW(handle_, Widen(Title()).c_str());
+  title_ = Widen(title);
+  if (handle_) SetWindowTextW(handle_, WideTitle().c_str());
 }
 
 void TApplication::Terminate() {

@@ -24,6 +24,8 @@ public:
   // The title, or the program file's name without extension when none was set.
   std::string Title() const;
   void SetTitle(const std::string& title);
+  // The title as its window shows it: by default the program's name, in whatever script.
+  std::wstring WideTitle() const;
   HWND Handle() const { return handle_; }
 
   // Creates the main form (the first form created becomes the main form).
@@ -54,7 +56,7 @@ private:
   HWND handle_ = nullptr;
   TForm* mainForm_ = nullptr;
   bool terminated_ = false;
-  std::string title_;
+  std::wstring title_;
   bool comInitialised_ = false;
 };
 

@@ -53,7 +53,7 @@ void TPageControl::CreateHandle() {
 }
 
 void TPageControl::InsertTab(int index) {
-  std::wstring text = Widen(pages_[index]->Caption());
+  std::wstring text = pages_[index]->WideCaption();
   TCITEMW item{};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();
@@ -83,7 +83,7 @@ void TPageControl::RemovePage(TTabSheet* page) {
 void TPageControl::PageCaptionChanged(TTabSheet* page) {
   if (!hwnd_) return;
   auto it = std::find(pages_.begin(), pages_.end(), page);
-  std::wstring text = Widen(page->Caption());
+  std::wstring text = page->WideCaption();
   TCITEMW item{};
   item.mask = TCIF_TEXT;
   item.pszText = text.data();

@@ -97,7 +97,7 @@ void TControl::CreateHandle() {
   CreateParamsRec params;
   CreateParams(params);
   const wchar_t* cls = params.className ? params.className : ControlClass();
-  HWND h = CreateWindowExW(params.exStyle, cls, Widen(caption_).c_str(), params.style, left_, top_,
+  HWND h = CreateWindowExW(params.exStyle, cls, caption_.c_str(), params.style, left_, top_,
                            width_, height_, parent_->Handle(), nullptr, GetModuleHandleW(nullptr),
                            params.className ? nullptr : this);
   if (!h) throw std::runtime_error("cannot create the window of " + Name());
@@ -203,9 +203,13 @@ void TControl::SetAlign(TAlign a) {
   if (parent_) parent_->Realign();
 }
 
-void TControl::SetCaption(const std::string& text) {
+std::string TControl::Caption() const { return Narrow(caption_); }
+
+void TControl::SetCaption(const std::string& text) { SetWideCaption(Widen(text)); }
+
+void TControl::SetWideCaption(const std::wstring& text) {
   caption_ = text;
-  if (hwnd_) SetWindowTextW(hwnd_, Widen(text).c_str());
+  if (hwnd_) SetWindowTextW(hwnd_, text.c_str());
   Invalidate();
 }
 
@@ -542,7 +546,7 @@ void TCustomPanel::PaintCaption(HDC dc, const RECT& r) {
   SetTextColor(dc, ColorToRGB(Font().Color));
   RECT tr = r;
   UINT align = alignment_ == taLeftJustify ? DT_LEFT : alignment_ == taRightJustify ? DT_RIGHT : DT_CENTER;
-  std::wstring text = Widen(Caption());
+  const std::wstring& text = WideCaption();
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &tr, align | DT_VCENTER | DT_SINGLELINE);
 }
 

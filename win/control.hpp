@@ -63,8 +63,11 @@ public:
   void SetEnabled(bool v);
   TAlign Align() const { return align_; }
   void SetAlign(TAlign a);
-  const std::string& Caption() const { return caption_; }
+  std::string Caption() const;
   virtual void SetCaption(const std::string& text);
+  // The caption as the window holds it: a path shown in a control keeps every character.
+  const std::wstring& WideCaption() const { return caption_; }
+  void SetWideCaption(const std::wstring& text);
   TColor Color() const { return color_; }
   void SetColor(TColor c);
   TFont& Font() { return font_; }
@@ -150,7 +153,7 @@ private:
   TColor color_ = clBtnFace;
   TCursor cursor_ = crDefault;
   unsigned anchors_ = akLeft | akTop;
-  std::string caption_;
+  std::wstring caption_;
   std::string hint_;
   TFont font_;
   UniqueBrush brush_;

@@ -42,10 +42,8 @@ TOpenDialog::TOpenDialog(TComponent* owner) : TComponent(owner) {}
 bool TOpenDialog::Execute() {
   // Room for many names when several may be chosen.
   std::wstring buffer(Options & ofAllowMultiSelect ? 32768 : MAX_PATH * 2, L'\0');
-  std::wstring name = Widen(FileName);
-  name.copy(buffer.data(), std::min(name.size(), buffer.size() - 2));
-  std::wstring filter = SystemFilter(Filter), initialDir = Widen(InitialDir), defaultExt = Widen(DefaultExt),
-               title = Widen(Title);
+  FileName.copy(buffer.data(), std::min(FileName.size(), buffer.size() - 2));
+  std::wstring filter = SystemFilter(Filter), defaultExt = Widen(DefaultExt), title = Widen(Title);
   OPENFILENAMEW ofn{};
   ofn.lStructSize = sizeof ofn;
   TForm* main = Application ? Application->MainForm() : nullptr;
@@ -54,12 +52,12 @@ bool TOpenDialog::Execute() {
   ofn.nFilterIndex = 1;
   ofn.lpstrFile = buffer.data();
   ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-  ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : initialDir.c_str();
+  ofn.lpstrInitialDir = InitialDir.empty() ? nullptr : InitialDir.c_str();
   ofn.lpstrTitle = Title.empty() ? nullptr : title.c_str();
   ofn.lpstrDefExt = DefaultExt.empty() ? nullptr : defaultExt.c_str();
   ofn.Flags = FlagsFor(Options);
   if (!RunDialog(ofn)) return false;
-  FileName = Narrow(FirstChosen(buffer.c_str()));
+  FileName = FirstChosen(buffer.c_str());
   return true;
 }
 
@@ -71,8 +69,8 @@ const PropertyTable& TOpenDialog::ClassProperties() {
   static const PropertyTable table(
       &TComponent::ClassProperties(),
       {
-          {"FileName", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.FileName = v; })},
-          {"InitialDir", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.InitialDir = v; })},
+          {"FileName", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.FileName = Widen(v); })},
+          {"InitialDir", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.InitialDir = Widen(v); })},
           {"Filter", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.Filter = v; })},
           {"DefaultExt", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.DefaultExt = v; })},
           {"Title", StringProperty<TOpenDialog>([](TOpenDialog& d, const std::string& v) { d.Title = v; })},

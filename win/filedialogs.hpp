@@ -18,13 +18,14 @@ enum TOpenOption : unsigned {
 
 // The system's open file dialog, not visible on the form. Filter is pairs of a description and
 // a pattern, all separated by "|". FileName holds the chosen file after Execute (the first one
-// when several are chosen) and is where the dialog opens when it is set before.
+// when several are chosen) and is where the dialog opens when it is set before. FileName and
+// InitialDir are paths, so UTF-16; the other texts are code page 936.
 class TOpenDialog : public TComponent {
 public:
   explicit TOpenDialog(TComponent* owner);
 
-  std::string FileName;
-  std::string InitialDir;
+  std::wstring FileName;
+  std::wstring InitialDir;
   std::string Filter;
   std::string DefaultExt;
   std::string Title;

@@ -56,7 +56,7 @@ void TForm::BeforeDestruction() {
 void TForm::CreateHandle() {
   if (hwnd_) return;
   RegisterFormClass();
-  CreateWindowExW(ExStyleFor(borderStyle_), kFormClass, Widen(Caption()).c_str(), StyleFor(borderStyle_),
+  CreateWindowExW(ExStyleFor(borderStyle_), kFormClass, WideCaption().c_str(), StyleFor(borderStyle_),
                   Left(), Top(), Width(), Height(), nullptr, nullptr, GetModuleHandleW(nullptr), this);
   if (!hwnd_) throw std::runtime_error("cannot create the form window");
 }

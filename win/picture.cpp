@@ -56,11 +56,11 @@ std::unique_ptr<TGraphic> NewGraphic(std::string_view extension) {
 }
 
 // What follows the last dot of the file name; empty when there is none.
-std::string_view ExtensionOf(std::string_view name) {
-  size_t dot = name.find_last_of('.');
-  size_t slash = name.find_last_of("\\/:");
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && slash > dot)) return {};
-  return name.substr(dot + 1);
+std::string ExtensionOf(std::wstring_view name) {
+  size_t dot = name.find_last_of(L'.');
+  size_t slash = name.find_last_of(L"\\/:");
+  if (dot == std::wstring_view::npos || (slash != std::wstring_view::npos && slash > dot)) return {};
+  return Narrow(name.substr(dot + 1));
 }
 
 } // namespace
@@ -127,10 +127,10 @@ void TPicture::LoadFromStream(qt::Stream& stream, std::string_view extension) {
   SetGraphic(std::move(graphic));
 }
 
-void TPicture::LoadFromFile(const std::string& path) {
+void TPicture::LoadFromFile(const std::filesystem::path& path) {
   // The class is known before the file is opened, so an unknown extension fails as such.
-  std::unique_ptr<TGraphic> graphic = NewGraphic(ExtensionOf(path));
-  qt::FileStream file(std::filesystem::path(Widen(path)), qt::FileStream::Mode::read);
+  std::unique_ptr<TGraphic> graphic = NewGraphic(ExtensionOf(path.native()));
+  qt::FileStream file(path, qt::FileStream::Mode::read);
   graphic->LoadFromStream(file);
   SetGraphic(std::move(graphic));
 }
@@ -142,7 +142,7 @@ void TPicture::LoadFromResource(const std::string& name) {
   HGLOBAL data = res ? LoadResource(self, res) : nullptr;
   if (!data) throw EInvalidGraphic("the picture resource " + name + " is missing");
   qt::MemoryStream bytes(std::string(static_cast<const char*>(LockResource(data)), SizeofResource(self, res)));
-  LoadFromStream(bytes, ExtensionOf(name));
+  LoadFromStream(bytes, ExtensionOf(wide));
 }
 
 void TPicture::SaveToStream(qt::Stream& stream) const {

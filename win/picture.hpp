@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -99,7 +100,7 @@ public:
   int Height() const { return graphic_ ? graphic_->Height() : 0; }
 
   // A path in code page 936. On any failure the picture keeps what it held.
-  void LoadFromFile(const std::string& path);
+  void LoadFromFile(const std::filesystem::path& path);
   // The bytes from the stream's position to its end, in the format of that file extension.
   void LoadFromStream(qt::Stream& stream, std::string_view extension);
   // A raw data resource of the program, whose name ends in the file extension ("AD1.JPG").

@@ -15,13 +15,16 @@ ShellHandler& Handler() {
 
 } // namespace
 
+ShellCall::ShellCall(std::string verb, std::string_view text, std::string parameters)
+    : ShellCall(std::move(verb), Widen(text), std::move(parameters)) {}
+
 void ShellRun(const ShellCall& call) {
   if (Handler()) {
     Handler()(call);
     return;
   }
   std::wstring parameters = Widen(call.parameters);
-  ShellExecuteW(nullptr, Widen(call.verb).c_str(), Widen(call.file).c_str(),
+  ShellExecuteW(nullptr, Widen(call.verb).c_str(), call.file.c_str(),
                 parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL);
 }
 

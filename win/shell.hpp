@@ -1,17 +1,20 @@
 #pragma once
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace win {
 
 // A verb for the shell to carry out on a file, a web address or a "mailto:" text, with the
-// command line parameters to pass, if any.
+// command line parameters to pass, if any. A file is given as its path (UTF-16); a web address or
+// a mail text as program text (code page 936).
 struct ShellCall {
-  ShellCall(std::string verb, std::string file, std::string parameters = {})
+  ShellCall(std::string verb, std::wstring file, std::string parameters = {})
       : verb(std::move(verb)), file(std::move(file)), parameters(std::move(parameters)) {}
+  ShellCall(std::string verb, std::string_view text, std::string parameters = {});
   std::string verb;
-  std::string file;
+  std::wstring file;
   std::string parameters;
 };
 

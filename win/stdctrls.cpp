@@ -13,7 +13,7 @@ namespace {
 void DrawCaption(HDC dc, TControl& c, RECT r, UINT format) {
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, ColorToRGB(c.Font().Color));
-  std::wstring text = Widen(c.Caption());
+  const std::wstring& text = c.WideCaption();
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
 }
 

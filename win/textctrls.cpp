@@ -6,19 +6,19 @@
 namespace win {
 namespace {
 
-std::string WindowText(HWND w) {
+std::wstring WindowText(HWND w) {
   std::wstring text(GetWindowTextLengthW(w) + 1, L'\0');
   text.resize(GetWindowTextW(w, text.data(), static_cast<int>(text.size())));
-  return Narrow(text);
+  return text;
 }
 
-std::string ListText(HWND w, UINT lengthMsg, UINT textMsg, int index) {
+std::wstring ListText(HWND w, UINT lengthMsg, UINT textMsg, int index) {
   LRESULT n = SendMessageW(w, lengthMsg, index, 0);
   if (n < 0) return {};
   std::wstring text(static_cast<size_t>(n) + 1, L'\0');
   n = SendMessageW(w, textMsg, index, reinterpret_cast<LPARAM>(text.data()));
   text.resize(n < 0 ? 0 : static_cast<size_t>(n));
-  return Narrow(text);
+  return text;
 }
 
 } // namespace
@@ -63,12 +63,14 @@ void TCustomEdit::CreateHandle() {
 
 void TCustomEdit::RecreateHandle() {
   if (!hwnd_) return;
-  SetCaption(Text());
+  SetWideCaption(WideText());
   DestroyHandle();
   CreateHandle();
 }
 
-std::string TCustomEdit::Text() const { return hwnd_ ? WindowText(hwnd_) : Caption(); }
+std::string TCustomEdit::Text() const { return Narrow(WideText()); }
+
+std::wstring TCustomEdit::WideText() const { return hwnd_ ? WindowText(hwnd_) : WideCaption(); }
 
 void TCustomEdit::SetReadOnly(bool v) {
   readOnly_ = v;
@@ -172,17 +174,16 @@ void TListBox::CreateHandle() {
 
 int TListBox::Count() const { return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)) : 0; }
 
-std::string TListBox::Item(int index) const {
-  return hwnd_ ? ListText(hwnd_, LB_GETTEXTLEN, LB_GETTEXT, index) : std::string();
+std::wstring TListBox::Item(int index) const {
+  return hwnd_ ? ListText(hwnd_, LB_GETTEXTLEN, LB_GETTEXT, index) : std::wstring();
 }
 
 void TListBox::Clear() {
   if (hwnd_) SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0);
 }
 
-void TListBox::Add(const std::string& item) {
-  std::wstring text = Widen(item);
-  SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+void TListBox::Add(const std::wstring& item) {
+  SendMessageW(Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
 }
 
 int TListBox::ItemIndex() const { return hwnd_ ? static_cast<int>(SendMessageW(hwnd_, LB_GETCURSEL, 0, 0)) : -1; }
@@ -251,7 +252,7 @@ void TComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, i
 
 std::string TComboBox::Text() const {
   int index = ItemIndex();
-  return index < 0 ? std::string() : ListText(hwnd_, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
+  return index < 0 ? std::string() : Narrow(ListText(hwnd_, CB_GETLBTEXTLEN, CB_GETLBTEXT, index));
 }
 
 const PropertyTable& TComboBox::ClassProperties() {

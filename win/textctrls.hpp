@@ -32,9 +32,12 @@ class TCustomEdit : public TControl {
 public:
   explicit TCustomEdit(TComponent* owner);
 
-  // The text as the window holds it, typed text included.
+  // The text as the window holds it, typed text included. An edit that holds a path gives and
+  // takes it as UTF-16, which keeps names that code page 936 cannot write.
   std::string Text() const;
   void SetText(const std::string& text) { SetCaption(text); }
+  std::wstring WideText() const;
+  void SetWideText(const std::wstring& text) { SetWideCaption(text); }
   bool ReadOnly() const { return readOnly_; }
   void SetReadOnly(bool v);
   // Characters the user may type; 0: the system's limit.
@@ -90,15 +93,16 @@ private:
   TAlignment alignment_ = taLeftJustify;
 };
 
-// A system list box, unsorted. OnClick runs when the user selects another entry.
+// A system list box, unsorted. OnClick runs when the user selects another entry. Its entries are
+// file names, so UTF-16.
 class TListBox : public TControl {
 public:
   explicit TListBox(TComponent* owner);
 
   int Count() const;
-  std::string Item(int index) const;
+  std::wstring Item(int index) const;
   void Clear();
-  void Add(const std::string& item);
+  void Add(const std::wstring& item);
   // -1: no entry selected.
   int ItemIndex() const;
   void SetItemIndex(int index);

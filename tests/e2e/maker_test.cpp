@@ -683,3 +683,94 @@ TEST_F(MakerTest, TheMadeFilesButtonsAndTheLinksHandTheirWorkToTheShell) {
   fs::remove(installed);
   fs::remove(WindowsFolder() / L"vantoq_fscr_Sea Waves.scr.ini");
 }
+
+// A user named Jörg: the maker itself lies in a folder whose name code page 936 cannot write, and
+// so do the movie, the picture beside it and the new screen saver file. Every file call gets the
+// names exactly; only the mail's text, which is code page 936, shows "?" for "ö".
+TEST_F(MakerTest, NamesThatCodePage936CannotWriteReachEveryFileCall) {
+  ShellRecorder recorder(WindowsPath(QT_RECORDER));
+  RegistryOverride mailto(L"mailto\\shell\\open\\command", recorder.Command());
+  const fs::path home = L"C:\\Users\\Jörg", films = home / L"Filme", desktop = home / L"Desktop",
+                 programs = home / L"Programme ö";
+  fs::remove_all(home);
+  for (const fs::path& folder : {films, desktop, programs}) fs::create_directories(folder);
+  const fs::path maker = programs / L"quendra.exe", movie = films / L"Meer ö.swf", picture = films / L"Bild ö.jpg",
+                 output = desktop / L"Meer ö.scr", installed = SystemFolder() / L"Meer ö.scr",
+                 movieFile = SystemFolder() / L"~Meer ö.sps";
+  fs::copy_file(WindowsPath(QT_MAKER), maker);
+  const std::string swf = qt::testing::MakeSwf({.frames = 5}), jpeg = ReadAll(WindowsPath(QT_SAMPLE_JPEG));
+  WriteAll(movie, swf);
+  WriteAll(picture, jpeg);
+  fs::remove(installed);
+  {
+    Maker m(maker);
+    ASSERT_TRUE(m.Form());
+    m.Answer(m.At(kSp5.x, kSp5.y), movie.wstring());
+    EXPECT_EQ(WindowText(m.At(kEdit1.x, kEdit1.y)), movie.wstring());
+    HWND list = m.At(kListBox1.x, kListBox1.y);
+    ASSERT_EQ(SendMessageW(list, LB_GETCOUNT, 0, 0), 1) << "the folder is listed";
+    wchar_t listed[MAX_PATH] = {};
+    SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(listed));
+    EXPECT_STREQ(listed, L"Meer ö.swf");
+    HWND preview = FindByClass(m.Form(), L"QtStandInMovie");
+    ASSERT_TRUE(preview);
+    EXPECT_TRUE(FrameRecord(preview).Await(3)) << "the preview plays";
+    m.ShowTab(1);
+    Click(m.At(kCheckBox4.x, kCheckBox4.y));
+    m.Answer(m.At(kAdImage1.x, kAdImage1.y), picture.wstring());
+    EXPECT_TRUE(BySize(m.Sheet(), 12, 6)) << "the picture loaded";
+    m.ShowTab(3);
+    m.Answer(m.At(kSpeedButton1.x, kSpeedButton1.y), output.wstring());
+    EXPECT_EQ(WindowText(m.At(kEdit3.x, kEdit3.y)), output.wstring());
+    Type(m.At(kTitle.x, kTitle.y), L"海浪");
+    ASSERT_EQ(m.Message(m.Button(L"制作屏保")), L"提示: 制作成功");
+    EXPECT_FALSE(fs::exists(programs / L"double.tmp"));
+    qt::PackageReader reader(output);
+    ASSERT_EQ(reader.State(), qt::PackageState::indexed);
+    ASSERT_GE(reader.Blocks().size(), 3u);
+    EXPECT_EQ(reader.BlockBytes(1), swf);
+    EXPECT_EQ(reader.BlockBytes(2), jpeg);
+
+    // "测试" and "配置" start it, "安装" copies it under its own name.
+    Click(m.Button(L"测试"));
+    HWND saver = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (saver = SaverForm(m.Program().Id())) && fs::exists(movieFile); }));
+    EXPECT_EQ(ReadAll(movieFile), swf);
+    EXPECT_EQ(lstrcmpiW(ProgramOf(saver).c_str(), output.c_str()), 0) << ProgramOf(saver);
+    PostMessageW(saver, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(saver); }));
+    Click(m.Button(L"配置"));
+    ASSERT_TRUE(WaitUntil([&] { return (saver = SaverForm(m.Program().Id())) != nullptr; }));
+    EXPECT_EQ(WindowText(saver), L"海浪");
+    PostMessageW(saver, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(saver); }));
+    Click(m.Button(L"安装"));
+    ASSERT_TRUE(WaitUntil([&] { return (saver = SaverForm(m.Program().Id())) != nullptr; }));
+    EXPECT_EQ(lstrcmpiW(ProgramOf(saver).c_str(), installed.c_str()), 0) << ProgramOf(saver);
+    PostMessageW(saver, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(saver); }));
+    Click(m.Button(L"推荐给朋友"));
+    ASSERT_TRUE(WaitUntil([&] { return recorder.Calls().size() == 1; }));
+    EXPECT_EQ(recorder.Calls().back(),
+              L"\"mailto:?body=如果要发送制作的屏保，请将 C:\\Users\\J?rg\\Desktop\\Meer ?.scr 作为附件发送即可。 \"");
+    EXPECT_TRUE(m.CloseWithEsc());
+  }
+  EXPECT_TRUE(fs::exists(programs / L"about.txt")) << "saved beside the maker";
+
+  // The made file as Windows starts it.
+  {
+    Process run(output, L"/s");
+    HWND form = run.Form();
+    ASSERT_TRUE(form);
+    EXPECT_TRUE(WaitUntil([&] { return fs::exists(movieFile) && ReadAll(movieFile) == swf; }));
+    HWND played = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (played = FindByClass(form, L"QtStandInMovie")) != nullptr; }));
+    EXPECT_TRUE(FrameRecord(played).Await(3)) << "the movie plays";
+    EXPECT_TRUE(run.CloseAndWait(form));
+  }
+  EXPECT_FALSE(fs::exists(movieFile));
+  fs::remove(installed);
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Meer ö.scr.ini");
+  fs::remove(WindowsFolder() / L"vantoq_fscr_Meer ö.ini");
+  fs::remove_all(home);
+}

@@ -72,11 +72,11 @@ protected:
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   // A file in the test's folder; returns its path in code page 936.
-  std::string WriteFile(const std::string& name, const std::string& bytes) {
+  std::filesystem::path WriteFile(const std::string& name, const std::string& bytes) {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
-    return Narrow((dir_ / name).wstring());
+    return dir_ / name;
   }
-  std::string PathOf(const std::string& name) { return Narrow((dir_ / name).wstring()); }
+  std::filesystem::path PathOf(const std::string& name) { return dir_ / name; }
 
   std::filesystem::path dir_;
 };

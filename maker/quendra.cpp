@@ -1,6 +1,6 @@
 // The maker: writes screen saver files made of the player program and the user's content.
 #include "flash/ShockwaveFlash.hpp"
-#include "gif/gif_picture.hpp"
+#include "gif/picture/picture.hpp"
 #include "maker/quendraUnit.hpp"
 #include "win/application.hpp"
 #include "win/stdctrls.hpp"

@@ -5,7 +5,7 @@
 #include "flash/ShockwaveFlash.hpp"
 #include "maker/aboutlines.hpp"
 #include "panels/CRPanel.hpp"
-#include "player/profile.hpp"
+#include "base/profile.hpp"
 #include "win/application.hpp"
 #include "win/comctrls.hpp"
 #include "win/dialogs.hpp"

@@ -1,6 +1,6 @@
 // The screen saver: the player program, followed in every screen saver file by its package.
 #include "flash/ShockwaveFlash.hpp"
-#include "gif/gif_picture.hpp"
+#include "gif/picture/picture.hpp"
 #include "player/tilvaneUnit.hpp"
 #include "win/application.hpp"
 #include "win/stdctrls.hpp"

@@ -11,7 +11,7 @@
 #include "player/clock.hpp"
 #include "player/links.hpp"
 #include "player/poweroff.hpp"
-#include "player/profile.hpp"
+#include "base/profile.hpp"
 #include "player/ulong.hpp"
 #include "win/application.hpp"
 #include "win/comctrls.hpp"

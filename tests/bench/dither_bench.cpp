@@ -1,8 +1,8 @@
 // The path every dithered frame takes: Floyd-Steinberg onto the 216-colour cube through the cube
 // lookup, over a 1920 x 1080 photo-like picture (smooth gradients with grain), against a plain
 // nearest-colour pass over the same picture in the same run. items_per_second is pixels a second.
-#include "gif/dither.hpp"
-#include "tests/gif/photo.hpp"
+#include "gif/color/dither.hpp"
+#include "tests/gif/color/photo.hpp"
 
 #include <benchmark/benchmark.h>
 

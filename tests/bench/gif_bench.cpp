@@ -9,8 +9,8 @@
 // rounds and their ratios are printed. Per-thread CPU time, steadier on a shared machine.
 // Run by hand on a Release build without sanitizers: gif_bench [rounds].
 #include "base/file_stream.hpp"
-#include "gif/GIFImage.hpp"
-#include "tests/gif/giflib_io.hpp"
+#include "gif/codec/GIFImage.hpp"
+#include "tests/gif/codec/giflib_io.hpp"
 #ifdef QT_BENCH_WUFFS
 #include "tests/bench/wuffs_gif.h"
 #endif

@@ -10,9 +10,9 @@
 // their input file. It fails when a picture changes or comes out larger than our encoder stored
 // it before. Run by hand; needs ImageMagick's convert for the made animations and gifsicle for
 // the comparison, and says so when either is missing.
-#include "gif/GIFImage.hpp"
-#include "gif/optimize.hpp"
-#include "tests/gif/gif_compose.hpp"
+#include "gif/codec/GIFImage.hpp"
+#include "gif/codec/optimize.hpp"
+#include "tests/gif/codec/compose.hpp"
 
 #include <algorithm>
 #include <cstdio>

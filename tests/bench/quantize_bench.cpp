@@ -16,9 +16,9 @@
 // ImageMagick child process may use several threads). Printed at the end, for each picture: the
 // octree's speed as a multiple of each reference's, and the three PSNRs. Run by hand on a Release
 // build without sanitizers.
-#include "gif/quantize.hpp"
+#include "gif/color/quantize.hpp"
 #include "tests/bench/label_times.hpp"
-#include "tests/gif/photo.hpp"
+#include "tests/gif/color/photo.hpp"
 
 #include <benchmark/benchmark.h>
 #include <libimagequant.h>

@@ -2,7 +2,7 @@
 // through window messages, its file dialogs answered in their own windows.
 #include "base/package.hpp"
 #include "base/stream.hpp"
-#include "gif/GIFImage.hpp"
+#include "gif/codec/GIFImage.hpp"
 #include "base/text_lines.hpp"
 #include "maker/aboutlines.hpp"
 #include "tests/e2e/support.hpp"

@@ -3,7 +3,7 @@
 #include "base/file_stream.hpp"
 #include "base/package.hpp"
 #include "flash/movie_backend.hpp"
-#include "gif/GIFImage.hpp"
+#include "gif/codec/GIFImage.hpp"
 #include "win/handles.hpp"
 
 #include <chrono>

@@ -2,9 +2,9 @@
 // again from what was saved, to the same pixels. The optimiser then rewrites it with a set of
 // options taken from the input: what it leaves must save, load again and, on a small screen, show
 // the same pictures for the same time.
-#include "gif/GIFImage.hpp"
-#include "gif/optimize.hpp"
-#include "tests/gif/gif_compose.hpp"
+#include "gif/codec/GIFImage.hpp"
+#include "gif/codec/optimize.hpp"
+#include "tests/gif/codec/compose.hpp"
 
 #include <cstdint>
 #include <cstdlib>

@@ -371,7 +371,7 @@ void TBitmap::SetTransparentColor(TColor color) {
   BitmapChanged();
 }
 
-HBITMAP TBitmap::MaskHandle() {
+HBITMAP TBitmap::MaskHandle() const {
   if (mask_ || !handle_) return mask_.get();
   // Colours are compared as GDI shows them, so two indices of one colour are both transparent.
   const Surface shown = Surface::Make(width_, height_, pf32bit, {});
@@ -520,6 +520,12 @@ void TBitmap::SaveToClipboardFormat(UINT& format, HANDLE& data, HPALETTE& palett
   format = CF_BITMAP;
   data = copy.release();
   palette = paletteCopy.release();
+}
+
+void TBitmap::Draw(HDC dc, const RECT& r) const {
+  if (!transparent_ || !handle_) return DrawWith(dc, r, SRCCOPY);
+  TCanvas target(dc);
+  target.MaskedCopy(r, TCanvas(dc_.get()), RECT{0, 0, width_, height_}, MaskHandle());
 }
 
 void TBitmap::DrawWith(HDC dc, const RECT& r, DWORD rop) const {

@@ -132,7 +132,7 @@ public:
   // A monochrome bitmap of the bitmap's size: 1 (white) where the pixel has the transparent
   // colour, 0 elsewhere. Owned by the bitmap and valid until the bitmap next changes; none for
   // an empty bitmap.
-  HBITMAP MaskHandle();
+  HBITMAP MaskHandle() const;
 
   // A TBitmap is copied, with its transparency settings; another graphic gives itself through
   // its AssignTo.
@@ -142,7 +142,8 @@ public:
   // bitmap as it was.
   void LoadFromStream(qt::Stream& stream) override;
   void SaveToStream(qt::Stream& stream) const override;
-  void Draw(HDC dc, const RECT& r) const override { DrawWith(dc, r, SRCCOPY); }
+  // A transparent bitmap leaves the DC as it was where it has its transparent colour.
+  void Draw(HDC dc, const RECT& r) const override;
   // CF_BITMAP: a device bitmap, read through the palette when one comes with it (then 8 bits per
   // pixel with that palette, else 24).
   void LoadFromClipboardFormat(UINT format, HANDLE data, HPALETTE palette) override;
@@ -176,7 +177,7 @@ private:
   TCanvas canvas_;
   bool transparent_ = false;
   TColor transparentColor_ = clDefault;
-  UniqueBitmap mask_;
+  mutable UniqueBitmap mask_; // made when first asked for
 };
 
 // The platform's copy of a bitmap (CopyImage): a device bitmap of the same size;

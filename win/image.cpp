@@ -1,5 +1,7 @@
 #include "win/image.hpp"
 
+#include "win/bitmap.hpp"
+
 namespace win {
 namespace {
 
@@ -13,6 +15,7 @@ TImage::TImage(TComponent* owner) : TControl(owner) {
 }
 
 void TImage::PictureChanged() {
+  if (auto* bitmap = dynamic_cast<TBitmap*>(picture_.Graphic())) bitmap->SetTransparent(transparent_);
   if (autoSize_ && picture_.Graphic() && !picture_.Graphic()->Empty())
     SetBounds(Left(), Top(), picture_.Width(), picture_.Height());
   Invalidate();
@@ -31,6 +34,11 @@ LRESULT TImage::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 void TImage::SetAutoSize(bool v) {
   autoSize_ = v;
+  PictureChanged();
+}
+
+void TImage::SetTransparent(bool v) {
+  transparent_ = v;
   PictureChanged();
 }
 
@@ -54,6 +62,7 @@ const PropertyTable& TImage::ClassProperties() {
       {
           {"AutoSize", BoolProperty<TImage>([](TImage& i, bool v) { i.SetAutoSize(v); })},
           {"Stretch", BoolProperty<TImage>([](TImage& i, bool v) { i.SetStretch(v); })},
+          {"Transparent", BoolProperty<TImage>([](TImage& i, bool v) { i.SetTransparent(v); })},
           // A raw data resource of the program; its name's extension picks the picture class.
           {"Picture.Resource",
            StringProperty<TImage>([](TImage& i, const std::string& v) { i.Picture().LoadFromResource(v); })},

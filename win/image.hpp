@@ -16,6 +16,9 @@ public:
   void SetAutoSize(bool v);
   bool Stretch() const { return stretch_; }
   void SetStretch(bool v);
+  // On, a bitmap shown shows the parent through its transparent colour (TBitmap::Transparent).
+  bool Transparent() const { return transparent_; }
+  void SetTransparent(bool v);
 
   static const PropertyTable& ClassProperties();
   const PropertyTable& Properties() const override { return ClassProperties(); }
@@ -31,6 +34,7 @@ private:
   TPicture picture_;
   bool autoSize_ = false;
   bool stretch_ = false;
+  bool transparent_ = false;
 };
 
 } // namespace win

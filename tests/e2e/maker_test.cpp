@@ -389,6 +389,23 @@ TEST_F(MakerTest, EveryTabOnScreenWithThePreviewInsideTheMonitor) {
   // The preview is drawn over the picture, not under it.
   HWND top = ChildWindowFromPointEx(maker.Sheet(), POINT{kFlash1.x + 70, kFlash1.y + 50}, CWP_SKIPINVISIBLE);
   EXPECT_TRUE(top == flash || IsChild(top, flash) || GetParent(flash) == top);
+  // The monitor is transparent around its frame and stand: the tab shows there as beside it.
+  HWND image1 = maker.At(kImage1.x, kImage1.y);
+  auto onScreen = [&](HWND w, int x, int y) {
+    POINT p{x, y};
+    ClientToScreen(w, &p);
+    return ScreenPixel(p.x, p.y);
+  };
+  constexpr COLORREF kMonitorFrame = RGB(0x5a, 0x64, 0x70);
+  EXPECT_TRUE(WaitUntil([&] { return onScreen(image1, 92, 8) == kMonitorFrame; })) << "the monitor is drawn";
+  const struct {
+    POINT inPicture, besideIt; // in the picture's client area, in the tab's
+  } corners[] = {{{1, 1}, {kImage1.x - 4, kImage1.y + 1}},       // above the frame's rounded corner
+                 {{2, 162}, {kImage1.x - 4, kImage1.y + 162}},   // the bottom-left pixel
+                 {{182, 150}, {kImage1.x + 188, kImage1.y + 150}}}; // beside the stand
+  for (const auto& c : corners)
+    EXPECT_EQ(onScreen(image1, c.inPicture.x, c.inPicture.y), onScreen(maker.Sheet(), c.besideIt.x, c.besideIt.y))
+        << c.inPicture.x << "," << c.inPicture.y;
   for (int tab = 0; tab < 4; ++tab) {
     maker.ShowTab(tab);
     RedrawWindow(form, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);

@@ -364,4 +364,34 @@ TEST_F(Pictures, ImagesDrawTheirPictureAndLetTheParentShowElsewhere) {
   EXPECT_EQ(GetPixel(dc.get(), 6, 3), RGB(255, 0, 0));
 }
 
+TEST_F(Pictures, ATransparentImageShowsTheParentThroughItsBitmapsTransparentColour) {
+  TPictureForm form(nullptr);
+  form.ReadLayout(kLayout);
+  form.Show();
+  auto* image = dynamic_cast<TImage*>(form.FindComponent("Empty"));
+  // Two columns of 15 pixels each: white, the bottom-left pixel's colour, then blue.
+  auto bitmap = std::make_unique<TBitmap>();
+  bitmap->SetPixelFormat(pf24bit);
+  bitmap->SetSize(2, 1);
+  bitmap->Canvas().Brush.Color = clWhite;
+  bitmap->Canvas().FillRect(RECT{0, 0, 1, 1});
+  bitmap->Canvas().Brush.Color = clBlue;
+  bitmap->Canvas().FillRect(RECT{1, 0, 2, 1});
+  image->Picture().SetGraphic(std::move(bitmap));
+  image->SetStretch(true);
+  struct Case {
+    bool transparent;
+    COLORREF left, right;
+  } cases[] = {{true, RGB(255, 0, 0), RGB(0, 0, 255)}, {false, RGB(255, 255, 255), RGB(0, 0, 255)}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.transparent);
+    image->SetTransparent(c.transparent);
+    EXPECT_EQ(dynamic_cast<TBitmap*>(image->Picture().Graphic())->Transparent(), c.transparent);
+    UpdateWindow(image->Handle());
+    WindowDC dc(image->Handle());
+    EXPECT_EQ(GetPixel(dc.get(), 5, 15), c.left);
+    EXPECT_EQ(GetPixel(dc.get(), 25, 15), c.right);
+  }
+}
+
 } // namespace

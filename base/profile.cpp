@@ -1,11 +1,13 @@
 #include "base/profile.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 
 namespace qt {
 
 int ProfileInteger(std::string_view text, int fallback) {
+  text.remove_prefix(std::min(text.find_first_not_of(' '), text.size()));
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
     negative = text[0] == '-';

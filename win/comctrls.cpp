@@ -1,11 +1,11 @@
 #include "win/comctrls.hpp"
 
+#include "base/profile.hpp"
 #include "win/text.hpp"
 
 #include <commctrl.h>
 
 #include <algorithm>
-#include <charconv>
 
 namespace win {
 namespace {
@@ -185,13 +185,7 @@ std::string TSpinEdit::Text() const {
   return Narrow(text);
 }
 
-int TSpinEdit::Value() const {
-  std::string text = Text();
-  int value = 0;
-  const char* end = text.data() + text.size();
-  auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  return ec == std::errc() && ptr == end && !text.empty() ? value : minValue_;
-}
+int TSpinEdit::Value() const { return qt::ProfileInteger(Text(), minValue_); }
 
 int TSpinEdit::Clamped(int value) const {
   // Equal limits, as both start out, mean no limits.

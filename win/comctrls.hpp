@@ -67,7 +67,8 @@ public:
 
   std::string Text() const;
   void SetText(const std::string& text) { SetCaption(text); }
-  // The text as a number, not clamped; MinValue when the text is no number.
+  // The text as a number (as StrToInt reads it: "+5" and " 5" are 5), not clamped; MinValue when
+  // the text is no number.
   int Value() const;
   void SetValue(int value);
   int MinValue() const { return minValue_; }

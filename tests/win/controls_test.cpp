@@ -275,7 +275,7 @@ TEST_F(Controls, SpinEditClampsSetValuesButKeepsTypedText) {
   struct Typed {
     const wchar_t* text;
     int value;
-  } typed[] = {{L"abc", 5}, {L"", 5}, {L"9999", 9999}, {L"2", 2}, {L"12x", 5}};
+  } typed[] = {{L"abc", 5}, {L"", 5}, {L"9999", 9999}, {L"2", 2}, {L"12x", 5}, {L"+30", 30}, {L" 30", 30}, {L"$1E", 30}};
   for (const auto& t : typed) {
     SetWindowTextW(spin.Handle(), t.text);
     EXPECT_EQ(spin.Value(), t.value);

@@ -1,5 +1,6 @@
 #pragma once
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,13 @@ constexpr bool IsGbkLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xfe; }
 // UTF-16, elsewhere (the native builds) its bytes are UTF-8. A character that code page 936 lacks
 // becomes '?'.
 std::string PathText(const std::filesystem::path& path);
+
+// The Windows profile functions keep a settings file that begins with a UTF-16 byte-order mark in
+// UTF-16, and any other in the system's ANSI code page, which on a Windows that is not Chinese
+// holds neither Chinese text nor every path. These are the bytes such a file is to have: a file
+// without the mark holds code page 936 text (as written on a Chinese Windows) and becomes the mark
+// followed by that text in UTF-16LE; nothing when the file has the mark already.
+std::optional<std::string> UnicodeProfileBytes(std::string_view file);
 
 #ifdef _WIN32
 // Code page 936 to and from the UTF-16 of the W functions, whatever the system's ANSI code page

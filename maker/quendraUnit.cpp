@@ -77,6 +77,35 @@ void WriteProfile(const wchar_t* key, const std::wstring& value) {
 
 void WriteProfileBool(const wchar_t* key, bool value) { WriteProfile(key, value ? L"1" : L"0"); }
 
+// quendrap.ini is kept in UTF-16, so that Chinese text and any path come back on a Windows of any
+// language: a missing file starts as the byte-order mark alone, one without the mark (code page
+// 936, as a Chinese Windows stored it) is converted once. The new content replaces the old file
+// only when written whole. A failure leaves the file as it was; the profile functions then report
+// what they cannot do.
+void UseUnicodeSettingsFile() {
+  wchar_t folder[MAX_PATH];
+  UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
+  if (n == 0 || n >= MAX_PATH) return;
+  const std::wstring file = WithBackslash(std::wstring(folder, n)) + kIniFile, staged = file + L".new";
+  try {
+    std::optional<std::string> bytes = "\xFF\xFE";
+    if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      qt::FileStream old(std::filesystem::path(file), qt::FileStream::Mode::read);
+      std::string content(static_cast<size_t>(old.Size()), '\0');
+      old.ReadExact(content.data(), content.size());
+      bytes = qt::UnicodeProfileBytes(content);
+    }
+    if (!bytes) return;
+    {
+      qt::FileStream out(std::filesystem::path(staged), qt::FileStream::Mode::create);
+      out.Write(*bytes);
+    }
+    if (!MoveFileExW(staged.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) DeleteFileW(staged.c_str());
+  } catch (const std::exception&) {
+    DeleteFileW(staged.c_str());
+  }
+}
+
 } // namespace
 
 TForm1::TForm1(win::TComponent* owner) : win::TForm(owner) {
@@ -182,6 +211,7 @@ void TForm1::FormCreate(TObject*) {
 }
 
 void TForm1::ReadSettings() {
+  UseUnicodeSettingsFile();
   od1->InitialDir = ReadProfile(L"dir1", FAppDir);
   od3->InitialDir = ReadProfile(L"dir3", FAppDir);
   sd1->InitialDir = ReadProfile(L"sdir", FAppDir);
@@ -196,6 +226,7 @@ void TForm1::ReadSettings() {
 }
 
 void TForm1::WriteSettings() {
+  UseUnicodeSettingsFile();
   const std::pair<const wchar_t*, win::TOpenDialog*> dialogs[] = {{L"dir1", od1}, {L"dir3", od3}, {L"sdir", sd1}};
   for (const auto& [key, dialog] : dialogs)
     if (!dialog->FileName.empty()) WriteProfile(key, FolderOf(dialog->FileName));

@@ -20,3 +20,23 @@ TEST(Charset, FileNamesBecomeProgramText) {
   for (const auto& [name, text] : cases)
     EXPECT_EQ(qt::PathText(std::filesystem::path(name)), text) << text;
 }
+
+TEST(Charset, SettingsFilesBecomeUtf16WithAByteOrderMark) {
+  auto utf16 = [](std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) bytes += {static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+    return bytes;
+  };
+  // Code page 936 bytes as a Chinese Windows stored them: narrow literals are code page 936.
+  const std::pair<std::string, std::string> converted[] = {
+      {"", utf16(u"")},
+      {"[config]\r\ntitle=abc\r\n", utf16(u"[config]\r\ntitle=abc\r\n")},
+      {"[config]\r\ntitle=海浪 屏保\r\ndir1=C:\\影片\\\r\n", utf16(u"[config]\r\ntitle=海浪 屏保\r\ndir1=C:\\影片\\\r\n")},
+      // A second byte that is a backslash or a bracket belongs to its character.
+      {"dir1=C:\\\x95\\\\\r\n[\x81[]\r\n", utf16(u"dir1=C:\\\u661E\\\r\n[\u4E55]\r\n")},
+  };
+  for (const auto& [file, bytes] : converted) EXPECT_EQ(qt::UnicodeProfileBytes(file), bytes) << file;
+  // Already UTF-16, either way round: left as it is.
+  for (std::string file : {utf16(u"[config]\r\ntitle=海浪\r\n"), std::string("\xFE\xFF\0[", 4), std::string("\xFF\xFE")})
+    EXPECT_EQ(qt::UnicodeProfileBytes(file), std::nullopt);
+}

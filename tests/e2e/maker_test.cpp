@@ -773,6 +773,10 @@ TEST_F(MakerTest, NamesThatCodePage936CannotWriteReachEveryFileCall) {
     EXPECT_TRUE(m.CloseWithEsc());
   }
   EXPECT_TRUE(fs::exists(programs / L"about.txt")) << "saved beside the maker";
+  EXPECT_EQ(IniValue(L"dir1"), films.wstring() + L"\\");
+  EXPECT_EQ(IniValue(L"dir3"), films.wstring() + L"\\");
+  EXPECT_EQ(IniValue(L"sdir"), desktop.wstring() + L"\\");
+  EXPECT_EQ(IniValue(L"ad1"), picture.wstring());
 
   // The made file as Windows starts it.
   {
@@ -790,4 +794,30 @@ TEST_F(MakerTest, NamesThatCodePage936CannotWriteReachEveryFileCall) {
   fs::remove(WindowsFolder() / L"vantoq_fscr_Meer ö.scr.ini");
   fs::remove(WindowsFolder() / L"vantoq_fscr_Meer ö.ini");
   fs::remove_all(home);
+}
+
+// quendrap.ini as the maker wrote it on a Chinese Windows before it kept the file in UTF-16: code
+// page 936 bytes. It reads correctly on a Windows of any language, and is UTF-16 from then on.
+TEST_F(MakerTest, ASettingsFileOfCodePage936BytesReadsCorrectlyAndIsKeptInUtf16) {
+  const std::wstring movies = Movies().wstring() + L"\\";
+  WriteAll(IniFile(), win::Narrow(L"[config]\r\ndir1=" + movies + L"\r\nhint1=看这里\r\ntitle=海浪 屏保\r\n"
+                                  L"url3=http://例子.cn/\r\nshowad1=1\r\n"));
+  WriteMovie(L"one.swf");
+  Maker maker(program_);
+  ASSERT_TRUE(maker.Form());
+  maker.ShowTab(3);
+  EXPECT_EQ(WindowText(maker.At(kTitle.x, kTitle.y)), L"海浪 屏保");
+  maker.ShowTab(2);
+  EXPECT_EQ(WindowText(maker.At(kUrl3.x, kUrl3.y)), L"http://例子.cn/");
+  maker.ShowTab(1);
+  EXPECT_EQ(WindowText(maker.At(kHint1.x, kHint1.y)), L"看这里");
+  EXPECT_EQ(SendMessageW(maker.At(kCheckBox4.x, kCheckBox4.y), BM_GETCHECK, 0, 0), BST_CHECKED);
+  maker.ShowTab(0);
+  maker.Answer(maker.At(kSp5.x, kSp5.y), L"one.swf");
+  EXPECT_EQ(WindowText(maker.At(kEdit1.x, kEdit1.y)), movies + L"one.swf") << "the stored folder, 制作 and all";
+  ASSERT_TRUE(maker.CloseWithEsc());
+  EXPECT_TRUE(ReadAll(IniFile()).starts_with("\xFF\xFE")) << "UTF-16 with its byte-order mark";
+  EXPECT_EQ(IniValue(L"title"), L"海浪 屏保");
+  EXPECT_EQ(IniValue(L"hint1"), L"看这里");
+  EXPECT_EQ(IniValue(L"dir1"), movies);
 }

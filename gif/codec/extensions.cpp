@@ -33,8 +33,10 @@ const TGIFExtensionClass* ResolveApplication(const TGIFExtensionClass& self, Str
     }
   }
   stream.SetPosition(q);
-  // A longer block keeps its bytes, so it must be held as raw data.
-  return size > 11 ? &TGIFUnknownAppExtension::kClass : &self;
+  // Asked again, the stream stands at the first data sub-block, whose size says nothing about
+  // the class found. Asked first, a longer block keeps its bytes, so it must be held as raw data.
+  const bool first = &self == &TGIFApplicationExtension::kClass;
+  return first && size > 11 ? &TGIFUnknownAppExtension::kClass : &self;
 }
 
 struct LabelEntry {

@@ -33,6 +33,12 @@ TEST(GIFExtensions, RegistriesPickTheClass) {
       {"\xFF\x0BXMP DataXMP\x05", &TGIFUnknownAppExtension::kClass},
       {"\xFF\x0AXMP DataXM\x05", &TGIFUnknownAppExtension::kClass},
       {"\xFF\x0Cnetscape2.0!\x05", &TGIFUnknownAppExtension::kClass},
+      // Asked again at the first data sub-block: only sizes 10 and 11 name another class.
+      {"\xFF\x0BNETSCAPE2.0\x0C", &TGIFAppExtNSLoop::kClass},
+      {"\xFF\x0B" "ANIMEXTS1.0\xFF", &TGIFAppExtNSLoop::kClass},
+      {"\xFF\x0BNETSCAPE2.0\x0A" "0123456789\x05", &TGIFUnknownAppExtension::kClass},
+      {"\xFF\x0BNETSCAPE2.0\x0BXMP DataXMP\x05", &TGIFUnknownAppExtension::kClass},
+      {"\xFF\x0BXMP DataXMP\x0C", &TGIFUnknownAppExtension::kClass},
       {"\xFF\x05" "abcde", &TGIFApplicationExtension::kClass},
       {"\xFF\x0B" "NETSC", &TGIFApplicationExtension::kClass},
       {"\x02\x00", nullptr},
@@ -65,6 +71,16 @@ TEST(GIFExtensions, LoopExtensionLoadsAndSavesItsValues) {
   EXPECT_EQ(a.LoopCount, 7);
   EXPECT_EQ(test::SaveBytes(*other),
             WithExtension("\x21\xFF\x0B" "ANIMEXTS1.0" + std::string("\x03\x01\x07\x00\x00", 5)));
+
+  // A first sub-block of 12 bytes or more still carries the loop count.
+  for (std::string identifier : {"NETSCAPE2.0", "ANIMEXTS1.0"}) {
+    const std::string wide = "\x21\xFF\x0B" + identifier + std::string("\x0C\x01\x09\x00", 4) +
+                             std::string(9, 'x') + std::string(1, '\0');
+    auto loaded = LoadBytes(WithExtension(wide));
+    auto* l = dynamic_cast<TGIFAppExtNSLoop*>(&loaded->Images().Items(0).Extensions().Items(0));
+    ASSERT_NE(l, nullptr) << identifier;
+    EXPECT_EQ(l->LoopCount, 9);
+  }
 
   for (std::string bad : {Ns(std::string("\x02\x01\x07\x00", 4)), Ns(std::string("\x04\x02\x01\x02\x03\x00", 6))}) {
     try {

@@ -443,6 +443,11 @@ void TGIFImage::Progress(GIFSender sender, TProgressStage stage, int percent, bo
     OnProgress(sender, stage, percent, redrawNow, message);
 }
 
+void TGIFImage::ColorMapChanged(TGIFSubImage* frame) {
+  if (OnColorMapChanged)
+    OnColorMapChanged(frame);
+}
+
 void TGIFImage::LoadFromStream(Stream& stream) {
   Progress(this, TProgressStage::psStarting, 0, false, "Loading...");
   bool done = false;

@@ -397,6 +397,9 @@ class TGIFImage {
   std::function<void(GIFSender sender, TProgressStage stage, int percent, bool redrawNow,
                      const std::string& message)>
       OnProgress;
+  // A colour map changed: the local map of frame, or the global map when frame is none. Whoever
+  // draws the image keeps palettes and renderings made from them.
+  std::function<void(TGIFSubImage* frame)> OnColorMapChanged;
 
   // Reads a whole GIF stream. On failure the stream goes back to where the GIF began and what
   // was read stays in the image.
@@ -422,6 +425,7 @@ class TGIFImage {
   virtual void ReportWarning(GIFSender sender, std::uint8_t severity, const std::string& message);
   void Progress(GIFSender sender, TProgressStage stage, int percent, bool redrawNow,
                 const std::string& message);
+  void ColorMapChanged(TGIFSubImage* frame);
 
  private:
   TGIFHeader header_;

@@ -59,7 +59,9 @@ int TGIFColorMap::Add(TColor color) {
     Reserve(colorCount_ + 1);
   triples_[colorCount_] = ColorToTriple(color);
   sortedByUse_ = false;
-  return colorCount_++;
+  const int index = colorCount_++;
+  Changed();
+  return index;
 }
 
 int TGIFColorMap::AddIfMissing(TColor color) {
@@ -73,6 +75,7 @@ void TGIFColorMap::Delete(int index) {
   std::copy(triples_.begin() + index + 1, triples_.begin() + colorCount_, triples_.begin() + index);
   --colorCount_;
   sortedByUse_ = false;
+  Changed();
 }
 
 TColor TGIFColorMap::Colors(int index) {
@@ -94,6 +97,7 @@ void TGIFColorMap::LoadFromQuads(const std::uint8_t* quads, int n) {
   for (int i = 0; i < n; ++i)
     triples_[i] = {quads[4 * i + 2], quads[4 * i + 1], quads[4 * i]};
   colorCount_ = n;
+  Changed();
 }
 
 void TGIFColorMap::Assign(const TGIFColorMap& source) {
@@ -104,6 +108,7 @@ void TGIFColorMap::Assign(const TGIFColorMap& source) {
   std::copy_n(source.triples_.begin(), source.colorCount_, triples_.begin());
   colorCount_ = source.colorCount_;
   sortedByUse_ = source.sortedByUse_;
+  Changed();
 }
 
 namespace {
@@ -158,6 +163,7 @@ bool TGIFColorMap::SortByUsage() {
       count = k;
   }
   colorCount_ = count;
+  Changed();
   return true;
 }
 
@@ -222,6 +228,12 @@ bool TGIFGlobalColorMap::OptimizeColors() {
   return SortByUsage();
 }
 
+void TGIFGlobalColorMap::Changed() {
+  // A header kept aside (a copy to restore) is not the one the image draws with.
+  if (TGIFImage* image = ownerHeader_.Image(); image && &image->Header() == &ownerHeader_)
+    image->ColorMapChanged(nullptr);
+}
+
 void TGIFGlobalColorMap::Warning(std::uint8_t severity, const std::string& message) {
   if (TGIFImage* image = ownerHeader_.Image())
     image->ReportWarning(this, severity, message);
@@ -234,6 +246,11 @@ void TGIFLocalColorMap::CountUsage(TUsageTable& table) {
 
 void TGIFLocalColorMap::RemapPixels(const TColorRemap& table) {
   RemapFrame(ownerFrame_, ColorCount(), table);
+}
+
+void TGIFLocalColorMap::Changed() {
+  if (TGIFImage* image = ownerFrame_.Image())
+    image->ColorMapChanged(&ownerFrame_);
 }
 
 void TGIFLocalColorMap::Warning(std::uint8_t severity, const std::string& message) {

@@ -59,6 +59,9 @@ class TGIFColorMap {
   virtual void CountUsage(TUsageTable& table) = 0;
   virtual void RemapPixels(const TColorRemap& table) = 0;
   virtual bool OptimizeColors() = 0;
+  // Tells the owner that the colours changed. Clear and ReadFromStream do not; every other change
+  // does.
+  virtual void Changed() = 0;
   virtual void Warning(std::uint8_t severity, const std::string& message) = 0;
 
   static RGBTriple ColorToTriple(TColor color) {
@@ -84,6 +87,7 @@ class TGIFGlobalColorMap : public TGIFColorMap {
   void CountUsage(TUsageTable& table) override;
   void RemapPixels(const TColorRemap& table) override;
   bool OptimizeColors() override;
+  void Changed() override;
   void Warning(std::uint8_t severity, const std::string& message) override;
 
  private:
@@ -98,6 +102,7 @@ class TGIFLocalColorMap : public TGIFColorMap {
   void CountUsage(TUsageTable& table) override;
   void RemapPixels(const TColorRemap& table) override;
   bool OptimizeColors() override { return SortByUsage(); }
+  void Changed() override;
   void Warning(std::uint8_t severity, const std::string& message) override;
 
  private:

@@ -1,5 +1,6 @@
 // A frame made from another frame or from a platform graphic: the graphic's pixels become the
 // frame's indices and colour map, its transparent parts a transparent colour.
+#include "base/flag_scope.hpp"
 #include "gif/picture/dib.hpp"
 #include "gif/codec/frame_merge.hpp"
 #include "gif/picture/picture.hpp"
@@ -189,6 +190,7 @@ void TGIFFrameRender::Assign(const TGIFFrameRender& source) {
 void TGIFFrameRender::Assign(const win::TPicture& source) { Assign(source.Graphic()); }
 
 void TGIFFrameRender::Assign(const win::TGraphic* source) {
+  FlagScope converting(converting_);
   if (!source)
     ClearConverted();
   else if (const auto* bitmap = dynamic_cast<const win::TBitmap*>(source))

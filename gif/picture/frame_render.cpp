@@ -64,6 +64,17 @@ void TGIFFrameRender::ReplacePalette(win::UniquePalette palette) {
   }
 }
 
+void TGIFFrameRender::ColorMapChanged() {
+  if (converting_) return;
+  ReplacePalette(win::UniquePalette());
+  // A rendering made with the image's palette, or kept from a conversion, has none of its own.
+  if (bitmap_) {
+    DropBitmap();
+    picture_.PaletteModified = true;
+    picture_.Changed();
+  }
+}
+
 void TGIFFrameRender::ReplaceBitmap() {
   DropBitmap();
   bitmap_ = std::make_unique<win::TBitmap>();

@@ -13,6 +13,8 @@ void TGIFPicture::OptimizeGIF(std::uint8_t options, std::uint8_t reductionMethod
   {
     // No painter starts and no draw runs while frames change or go.
     std::lock_guard<std::recursive_mutex> hold(painterLock_);
+    // Frames are merged away: the renders are made anew afterwards.
+    renders_.clear();
     try {
       qt::OptimizeGIF(*image_, options, reductionMethod, ditherKind, reductionBits);
     } catch (...) {

@@ -42,6 +42,10 @@ std::unique_ptr<TGIFImage> TGIFPicture::NewImage() {
   };
   image->OnProgress = [this](GIFSender sender, TProgressStage stage, int percent, bool redrawNow,
                              const std::string& message) { Progress(sender, stage, percent, redrawNow, message); };
+  // Only the image this picture draws has renderings to keep up to date.
+  image->OnColorMapChanged = [this, drawn = image.get()](TGIFSubImage* frame) {
+    if (drawn == image_.get()) ColorMapChanged(frame);
+  };
   return image;
 }
 
@@ -255,6 +259,18 @@ HPALETTE TGIFPicture::Palette() {
   }
   if (FrameCount() > 0) return Frame(0).FramePalette();
   return nullptr;
+}
+
+void TGIFPicture::ColorMapChanged(const TGIFSubImage* frame) {
+  // The cached palette is made from the global map; so are the renderings of the frames without
+  // a map of their own.
+  if (!frame) SetPalette(win::UniquePalette());
+  for (const auto& render : renders_)
+    if (frame ? &render->Frame() == frame : render->Frame().ColorMap().ColorCount() == 0) render->ColorMapChanged();
+  if (renderBitmap_) {
+    DiscardBitmap();
+    Changed();
+  }
 }
 
 void TGIFPicture::SetPalette(win::UniquePalette palette) {

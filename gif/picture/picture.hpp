@@ -52,6 +52,8 @@ public:
   // Not owned by the caller; none when no colour map reaches the frame.
   HPALETTE FramePalette();
   void ReplacePalette(win::UniquePalette palette);
+  // The colours the frame draws with changed: its palette and rendering go.
+  void ColorMapChanged();
   bool BitmapExists() const { return bitmap_ != nullptr; }
   void ReplaceBitmap();
   void DropBitmap() { bitmap_.reset(); }
@@ -94,6 +96,8 @@ private:
   bool needMask_ = true;
   win::UniquePalette palette_;
   bool paletteIsCube_ = false;
+  // While a conversion fills the map to match the bitmap it keeps as the rendered one.
+  bool converting_ = false;
 };
 
 // Whether the screen has 8 bits per pixel or fewer; read when the class is registered.
@@ -203,6 +207,8 @@ private:
   std::unique_ptr<TGIFImage> NewImage();
   void Adopt(std::unique_ptr<TGIFImage> image);
   void BlitRendered(win::TCanvas& canvas, const RECT& r, win::TBitmap& bitmap) const;
+  // The local map of frame, or the global map for none, changed.
+  void ColorMapChanged(const TGIFSubImage* frame);
   void NewRenderBitmap();
   void RebuildRenders();
 

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace qt {
 namespace {
 
@@ -138,6 +141,40 @@ TEST(GIFColorMap, QuadsAndAssign) {
   other.Header().ColorMap().Assign(map);
   EXPECT_EQ(other.Header().ColorMap().ColorCount(), 2);
   EXPECT_EQ(other.Header().ColorMap().Colors(1), 0x060504u);
+}
+
+TEST(GIFColorMap, EveryChangeButClearAndReadTellsTheImageWhichMap) {
+  TGIFImage image;
+  TGIFSubImage& frame = test::AddFrame(image, 2, 1, std::string("\1\0", 2), 2);
+  std::vector<const TGIFSubImage*> told;
+  image.OnColorMapChanged = [&](TGIFSubImage* f) { told.push_back(f); };
+  TGIFColorMap& global = image.Header().ColorMap();
+  TGIFColorMap& local = frame.ColorMap();
+  const std::uint8_t quads[8] = {1, 2, 3, 0, 4, 5, 6, 0};
+  MemoryStream table(std::string(6, '\7'));
+  TGIFHeader aside(&image);
+  struct Case {
+    const char* name;
+    std::function<void()> change;
+    std::vector<const TGIFSubImage*> expected;
+  } cases[] = {
+      {"add", [&] { global.Add(0x112233); }, {nullptr}},
+      {"delete", [&] { local.Delete(1); }, {&frame}},
+      {"quads", [&] { local.LoadFromQuads(quads, 2); }, {&frame}},
+      {"no quads", [&] { global.LoadFromQuads(quads, 0); }, {}},
+      {"assign", [&] { global.Assign(local); }, {nullptr}},
+      // Only colour 0 is used: the order stays and nothing is told; then only colour 1.
+      {"sorted already", [&] { frame.Data()[0] = frame.Data()[1] = 0; local.SortByUsage(); }, {}},
+      {"reordered", [&] { frame.Data()[0] = frame.Data()[1] = 1; local.SortByUsage(); }, {&frame}},
+      {"clear", [&] { global.Clear(); }, {}},
+      {"read", [&] { local.ReadFromStream(table, 2); }, {}},
+      {"a header kept aside", [&] { aside.ColorMap().Add(0x112233); }, {}},
+  };
+  for (const Case& c : cases) {
+    told.clear();
+    c.change();
+    EXPECT_EQ(told, c.expected) << c.name;
+  }
 }
 
 } // namespace

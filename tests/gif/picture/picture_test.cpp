@@ -213,6 +213,39 @@ TEST(GIFPictureDrawing, ALocalMapPaletteAndTheBitmapAssignedFromAFrame) {
   EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), kOdd);
 }
 
+TEST(GIFPictureDrawing, AChangedColourMapIsDrawnWithItsNewColours) {
+  // Red, green, white are cube colours, so the dithered rendering shows them exactly too.
+  const std::vector<COLORREF> colors{kRed, kGreen, kWhite};
+  struct Case {
+    const char* name;
+    bool global, dither;
+  } cases[] = {{"local", false, false}, {"local, dithered", false, true}, {"global", true, false},
+               {"global, dithered", true, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto picture = Load(MakeGif(3, 1, c.global ? colors : std::vector<COLORREF>{},
+                                {{0, 0, 3, 1, c.global ? std::vector<COLORREF>{} : colors, std::string("\0\1\2", 3)}}));
+    if (c.dither) picture->PaintOptions = static_cast<std::uint16_t>((picture->PaintOptions & ~doDitherLowColour) | doDither);
+    Surface before(3, 1);
+    picture->Draw(before.bitmap.Canvas(), RECT{0, 0, 3, 1});
+    EXPECT_EQ(Hex(before.At(0, 0)), Hex(kRed));
+    picture->EnsureBitmap();
+    int changes = 0;
+    picture->OnChange = [&] { ++changes; };
+    TGIFColorMap& map = c.global ? static_cast<TGIFColorMap&>(picture->Image().Header().ColorMap())
+                                 : picture->Image().Images().Items(0).ColorMap();
+    map.Delete(0);
+    EXPECT_GE(changes, 1);
+    EXPECT_EQ(picture->RenderBitmap(), nullptr);
+    // Green, white, and black past the map's end.
+    Surface after(3, 1);
+    picture->Draw(after.bitmap.Canvas(), RECT{0, 0, 3, 1});
+    EXPECT_EQ(Hex(after.At(0, 0)), Hex(kGreen));
+    EXPECT_EQ(Hex(after.At(1, 0)), Hex(kWhite));
+    EXPECT_EQ(Hex(after.At(2, 0)), Hex(RGB(0, 0, 0)));
+  }
+}
+
 } // namespace
 } // namespace qt
 

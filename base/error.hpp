@@ -42,6 +42,13 @@ class EOutOfMemory : public Error {
   using Error::Error;
 };
 
+// An operation stopped on purpose, by a handler that cancels it (a progress handler); whoever
+// runs the operation ends it quietly.
+class EAbort : public Error {
+ public:
+  EAbort() : Error("Operation aborted") {}
+};
+
 // A package that cannot be written as asked (the reader never throws for a bad package).
 class PackageError : public Error {
  public:

@@ -1,6 +1,7 @@
 #include "win/bitmap.hpp"
 
 #include "base/dib_layout.hpp"
+#include "win/text.hpp"
 
 #include <algorithm>
 #include <cstdint>
@@ -8,8 +9,25 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 namespace win {
+
+void RaiseLastSystemError() {
+  const DWORD code = GetLastError();
+  std::wstring_view text;
+  wchar_t buffer[256];
+  if (code != 0) {
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code,
+                                   MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), buffer, 256, nullptr);
+    text = std::wstring_view(buffer, n);
+    // The system's texts end with a line break.
+    while (!text.empty() && (text.back() == L'\r' || text.back() == L'\n' || text.back() == L' '))
+      text.remove_suffix(1);
+  }
+  throw EOutOfResources(text.empty() ? std::string("Out of system resources") : Narrow(text));
+}
+
 namespace {
 
 std::size_t TableSize(int bits) { return bits > 0 && bits <= 8 ? std::size_t{1} << bits : 0; }

@@ -25,10 +25,14 @@ public:
   using qt::Error::Error;
 };
 
-// The handle; EOutOfResources "Out of system resources" for none.
+// EOutOfResources with the system's text for its last error; "Out of system resources" when there
+// is no error or no text for it.
+[[noreturn]] void RaiseLastSystemError();
+
+// The handle; for none, what RaiseLastSystemError raises.
 template <class H>
 H CheckGDIHandle(H handle) {
-  if (!handle) throw EOutOfResources("Out of system resources");
+  if (!handle) RaiseLastSystemError();
   return handle;
 }
 

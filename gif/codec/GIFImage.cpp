@@ -41,6 +41,13 @@ void TGIFHeader::Assign(const TGIFHeader& source) {
   LogicalScreenDescriptor = source.LogicalScreenDescriptor;
 }
 
+void TGIFHeader::Assign(const TGIFColorMap& source) {
+  if (&source == &colorMap_)
+    return;
+  Clear();
+  colorMap_.Assign(source);
+}
+
 int TGIFHeader::NeededVersion() const {
   return colorMap_.SortedByUse() || LogicalScreenDescriptor.AspectRatio != 0 ? kGIFVersion89a
                                                                               : kGIFVersion87a;
@@ -127,14 +134,15 @@ void TGIFSubImage::Assign(const TGIFSubImage& source) {
   if (&source == this)
     return;
   ClearFrame();
-  if (source.IsEmptyFrame())
-    return;
   try {
     ImageDescriptor = source.ImageDescriptor;
-    transparent_ = source.transparent_;
-    AllocatePixels();
-    std::memcpy(pixels_.get(), source.pixels_.get(), static_cast<std::size_t>(std::min(dataSize_, source.dataSize_)));
     colorMap_.Assign(source.colorMap_);
+    // Extensions that stand before the trailer make a frame without pixels: all else is copied.
+    if (!source.IsEmptyFrame()) {
+      transparent_ = source.transparent_;
+      AllocatePixels();
+      std::memcpy(pixels_.get(), source.pixels_.get(), static_cast<std::size_t>(std::min(dataSize_, source.dataSize_)));
+    }
     if (source.extensions_.Count() > 0) {
       // Read back as this frame's, so that the control extension finds its frame as on load.
       MemoryStream bytes;

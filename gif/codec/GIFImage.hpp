@@ -113,6 +113,8 @@ class TGIFHeader : public TGIFItem {
 
   void Clear();
   void Assign(const TGIFHeader& source);
+  // Cleared, with a copy of the map as the global map.
+  void Assign(const TGIFColorMap& source);
   int NeededVersion() const override;
   void LoadFromStream(Stream& stream) override;
   void SaveToStream(Stream& stream) override;
@@ -311,8 +313,9 @@ class TGIFSubImage : public TGIFItem {
   int Height() const { return ImageDescriptor.Height; }
 
   void ClearFrame();
-  // A copy of the source's descriptor (the screen is not grown), transparency, pixels and local
-  // map; its extensions are read anew as this frame's own. A failure leaves this frame empty.
+  // A copy of the source's descriptor (the screen is not grown), local map, transparency and
+  // pixels (when it has any); its extensions are read anew as this frame's own. A failure leaves
+  // this frame empty.
   void Assign(const TGIFSubImage& source);
   bool IsEmptyFrame() const;
   int DescriptorField(int n) const;

@@ -97,17 +97,7 @@ class Snapshot {
  private:
   std::unique_ptr<TGIFSubImage> Copy(const TGIFSubImage& frame) {
     auto copy = std::make_unique<TGIFSubImage>(&image_);
-    if (!frame.IsEmptyFrame()) {
-      copy->Assign(frame);
-      return copy;
-    }
-    // A frame's own copy leaves one without pixels without its extensions too.
-    copy->ImageDescriptor = frame.ImageDescriptor;
-    copy->ColorMap().Assign(frame.ColorMap());
-    MemoryStream bytes;
-    frame.Extensions().SaveToStream(bytes);
-    bytes.SetPosition(0);
-    copy->Extensions().LoadFromStream(bytes, *copy);
+    copy->Assign(frame);
     return copy;
   }
 

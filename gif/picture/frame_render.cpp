@@ -1,3 +1,4 @@
+#include "base/error.hpp"
 #include "gif/picture/dib.hpp"
 #include "gif/color/dither.hpp"
 #include "gif/picture/picture.hpp"
@@ -24,7 +25,8 @@ win::UniquePalette MakeColorMapPalette(const TGIFColorMap& map) {
   std::vector<PALETTEENTRY> entries;
   for (int i = 0; i < map.ColorCount(); ++i) {
     const RGBTriple& t = map.ColorTriples()[i];
-    entries.push_back({t.red, t.green, t.blue, 0});
+    // Realised as they are, so that every index keeps its own colour.
+    entries.push_back({t.red, t.green, t.blue, PC_NOCOLLAPSE});
   }
   return win::MakePalette(entries);
 }
@@ -96,15 +98,23 @@ bool TGIFFrameRender::MaskReady() {
 win::TBitmap* TGIFFrameRender::RenderedBitmap() {
   if (bitmap_) return bitmap_.get();
   if (frame_.IsEmptyFrame()) return nullptr;
-  picture_.Progress(&frame_, TProgressStage::psStarting, 0, false, kRendering);
+  // The image hears of a changed palette whether or not the rendering succeeds.
+  const auto ending = [this](int percent) {
+    picture_.Progress(&frame_, TProgressStage::psEnding, percent, picture_.PaletteModified, kRendering);
+    if (picture_.PaletteModified) picture_.Changed();
+  };
   try {
-    bitmap_ = picture_.UseCubePalette() ? RenderDithered() : RenderPlain();
-  } catch (...) {
-    picture_.Progress(&frame_, TProgressStage::psEnding, 0, picture_.PaletteModified, kRendering);
-    throw;
+    picture_.Progress(&frame_, TProgressStage::psStarting, 0, false, kRendering);
+    try {
+      bitmap_ = picture_.UseCubePalette() ? RenderDithered() : RenderPlain();
+    } catch (...) {
+      ending(0);
+      throw;
+    }
+    ending(100);
+  } catch (const EAbort&) {
+    // A progress handler cancelled: whatever was rendered stays.
   }
-  picture_.Progress(&frame_, TProgressStage::psEnding, 100, picture_.PaletteModified, kRendering);
-  if (picture_.PaletteModified) picture_.Changed();
   return bitmap_.get();
 }
 
@@ -142,6 +152,8 @@ std::unique_ptr<win::TBitmap> TGIFFrameRender::RenderPlain() {
   {
     TDIBWriter writer(*bitmap, win::pf8bit, width, height, palette);
     for (int y = 0; y < height; ++y, source += width) {
+      if ((y & 31) == 0)
+        picture_.Progress(&frame_, TProgressStage::psRunning, MulDiv(y, 100, height), false, kRendering);
       std::memcpy(writer.RowAddress(y), source, static_cast<std::size_t>(width));
       if (!maskWanted) continue;
       std::uint8_t* mask = maskRows.data() + static_cast<std::size_t>(y) * maskStride;

@@ -51,6 +51,8 @@ std::unique_ptr<TGIFImage> TGIFPicture::NewImage() {
 
 void TGIFPicture::Adopt(std::unique_ptr<TGIFImage> image) {
   ClearImage();
+  // The encoder is this picture's setting, not the stream's.
+  image->EncoderKind = image_->EncoderKind;
   image_ = std::move(image);
   RebuildRenders();
   Changed();
@@ -286,7 +288,6 @@ void TGIFPicture::SetPalette(win::UniquePalette palette) {
 int TGIFPicture::AddFrame(const win::TGraphic& source) {
   TLogicalScreenDescriptor& screen = image_->Header().LogicalScreenDescriptor;
   const std::uint16_t width = screen.ScreenWidth, height = screen.ScreenHeight;
-  renders_.reserve(renders_.size() + 1);
   auto frame = std::make_unique<TGIFSubImage>(image_.get());
   auto render = std::make_unique<TGIFFrameRender>(*this, *frame);
   try {
@@ -297,6 +298,17 @@ int TGIFPicture::AddFrame(const win::TGraphic& source) {
     screen.ScreenHeight = height;
     throw;
   }
+  return AddRendered(std::move(frame), std::move(render));
+}
+
+int TGIFPicture::AddFrame(std::unique_ptr<TGIFSubImage> frame) {
+  if (!frame || frame->Image() != image_.get()) RaiseGIFError(gif_text::kObjectNotSupported);
+  auto render = std::make_unique<TGIFFrameRender>(*this, *frame);
+  return AddRendered(std::move(frame), std::move(render));
+}
+
+int TGIFPicture::AddRendered(std::unique_ptr<TGIFSubImage> frame, std::unique_ptr<TGIFFrameRender> render) {
+  renders_.reserve(renders_.size() + 1);
   const int index = image_->AddFrame(std::move(frame));
   renders_.push_back(std::move(render));
   DiscardBitmap();
@@ -334,15 +346,7 @@ void TGIFPicture::AssignPicture(const TGIFPicture& source) {
   constexpr char kCopying[] = "Copying...";
   Progress(this, TProgressStage::psStarting, 0, false, kCopying);
   try {
-    std::unique_ptr<TGIFImage> image = NewImage();
-    if (!source.Empty()) {
-      // Through the GIF stream: the copy has the very blocks the source would write.
-      MemoryStream bytes;
-      source.image_->SaveToStream(bytes);
-      bytes.SetPosition(0);
-      image->LoadFromStream(bytes);
-    }
-    Adopt(std::move(image));
+    image_->Header().Assign(source.image_->Header());
     PainterPriority = source.PainterPriority;
     BackdropColor = source.BackdropColor;
     PaintOptions = source.PaintOptions;
@@ -354,6 +358,17 @@ void TGIFPicture::AssignPicture(const TGIFPicture& source) {
     OnFrameDrawn = source.OnFrameDrawn;
     OnPassRestart = source.OnPassRestart;
     OnAnimationStop = source.OnAnimationStop;
+    // The screen and the settings are the source's now, frames or not.
+    Changed();
+    const int count = source.FrameCount();
+    for (int i = 0; i < count; ++i) {
+      // Each frame with its rendering, when the source has one.
+      auto frame = std::make_unique<TGIFSubImage>(image_.get());
+      auto render = std::make_unique<TGIFFrameRender>(*this, *frame);
+      render->Assign(source.Frame(i));
+      AddRendered(std::move(frame), std::move(render));
+      Progress(this, TProgressStage::psRunning, MulDiv(i + 1, 100, count), false, kCopying);
+    }
   } catch (...) {
     Progress(this, TProgressStage::psEnding, 0, false, kCopying);
     throw;

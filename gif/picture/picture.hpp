@@ -140,6 +140,8 @@ public:
   // A new last frame converted from the graphic (a GIF picture becomes one frame of its still
   // rendering); its index. A failure adds nothing and leaves the logical screen as it was.
   int AddFrame(const win::TGraphic& source);
+  // Takes over a frame made for this picture's image, as it is; its index.
+  int AddFrame(std::unique_ptr<TGIFSubImage> frame);
   // None clears the picture; a GIF picture is copied with its settings; any other graphic becomes
   // the one frame (EConvertError "Cannot assign a <class> to a TGIFImage" when it cannot).
   void Assign(const win::TGraphic* source);
@@ -204,6 +206,7 @@ public:
 
 private:
   void AssignPicture(const TGIFPicture& source);
+  int AddRendered(std::unique_ptr<TGIFSubImage> frame, std::unique_ptr<TGIFFrameRender> render);
   std::unique_ptr<TGIFImage> NewImage();
   void Adopt(std::unique_ptr<TGIFImage> image);
   void BlitRendered(win::TCanvas& canvas, const RECT& r, win::TBitmap& bitmap) const;

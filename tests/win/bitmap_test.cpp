@@ -502,6 +502,30 @@ TEST(BitmapTest, SetHandleRefusesWhatIsNoBitmap) {
   }
 }
 
+TEST(BitmapTest, AMissingHandleRaisesTheSystemsTextForTheLastError) {
+  const auto raised = [](DWORD code) {
+    SetLastError(code);
+    try {
+      CheckGDIHandle(HBITMAP{});
+    } catch (const EOutOfResources& e) {
+      return std::string(e.what());
+    }
+    return std::string("(nothing thrown)");
+  };
+  const std::string fallback = "Out of system resources";
+  EXPECT_EQ(raised(0), fallback);
+  EXPECT_EQ(raised(0x2000ABCD), fallback); // a code the system has no text for
+  const std::string memory = raised(ERROR_NOT_ENOUGH_MEMORY), handle = raised(ERROR_INVALID_HANDLE);
+  for (const std::string& text : {memory, handle}) {
+    EXPECT_NE(text, fallback);
+    ASSERT_FALSE(text.empty());
+    EXPECT_NE(text.back(), '\n');
+    EXPECT_NE(text.back(), ' ');
+  }
+  EXPECT_NE(memory, handle);
+  EXPECT_EQ(CheckGDIHandle(reinterpret_cast<HBITMAP>(1)), reinterpret_cast<HBITMAP>(1));
+}
+
 TEST(CanvasTest, FillCopyStretchAndCopyMode) {
   TBitmap source;
   source.SetPixelFormat(pf24bit);

@@ -67,6 +67,29 @@ TEST(GIFHeader, SizeFieldsFollowTheMaps) {
   }
 }
 
+TEST(GIFHeader, AssignedAColourMapTheHeaderIsClearedAroundACopyOfIt) {
+  TGIFImage image;
+  TGIFSubImage& frame = test::AddFrame(image, 1, 1, std::string(1, '\0'), 3);
+  frame.ColorMap().SetSortedByUse(true);
+  TGIFHeader& header = image.Header();
+  header.LogicalScreenDescriptor = {40, 30, 0x91, 2, 49};
+  header.ColorMap().Add(0x123456);
+  header.Assign(frame.ColorMap());
+  EXPECT_EQ(header.LogicalScreenDescriptor.ScreenWidth, 0);
+  EXPECT_EQ(header.LogicalScreenDescriptor.ScreenHeight, 0);
+  EXPECT_EQ(header.LogicalScreenDescriptor.PackedFields, 0);
+  EXPECT_EQ(header.LogicalScreenDescriptor.BackgroundColorIndex, 0);
+  EXPECT_EQ(header.LogicalScreenDescriptor.AspectRatio, 0);
+  ASSERT_EQ(header.ColorMap().ColorCount(), 3);
+  EXPECT_EQ(header.ColorMap().Colors(2), 0x020202u);
+  EXPECT_TRUE(header.ColorMap().SortedByUse());
+  // Its own map: nothing changes.
+  header.LogicalScreenDescriptor.ScreenWidth = 7;
+  header.Assign(header.ColorMap());
+  EXPECT_EQ(header.LogicalScreenDescriptor.ScreenWidth, 7);
+  EXPECT_EQ(header.ColorMap().ColorCount(), 3);
+}
+
 TEST(GIFHeader, SortedMapOrAspectNeeds89a) {
   TGIFImage image;
   EXPECT_EQ(image.Header().NeededVersion(), 1);

@@ -188,6 +188,14 @@ TEST(GIFFrame, AssignCopiesTheFrameWithExtensionsOfItsOwn) {
   EXPECT_EQ(copy.ColorMap().ColorCount(), 0);
   EXPECT_FALSE(copy.Transparent());
   EXPECT_EQ(copy.GraphicControlExtension(), nullptr);
+
+  // A comment before the trailer makes a frame without pixels: the copy keeps the comment.
+  MemoryStream trailing(comment + ";");
+  empty.Extensions().LoadFromStream(trailing, empty);
+  copy.Assign(empty);
+  EXPECT_TRUE(copy.IsEmptyFrame());
+  ASSERT_EQ(copy.Extensions().Count(), 1);
+  EXPECT_EQ(dynamic_cast<TGIFCommentExtension&>(copy.Extensions().Items(0)).Lines, std::vector<std::string>{"hi"});
 }
 
 TEST(GIFFrame, TooLargeForMemoryFailsCleanly) {

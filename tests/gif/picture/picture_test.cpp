@@ -203,7 +203,10 @@ TEST(GIFPictureDrawing, DitheredRenderingOnTheCube) {
 
 TEST(GIFPictureDrawing, ALocalMapPaletteAndTheBitmapAssignedFromAFrame) {
   auto picture = Load(MakeGif(2, 1, {}, {{0, 0, 2, 1, {kRed, kOdd}, std::string("\0\1", 2)}}));
-  EXPECT_EQ(win::PaletteEntries(picture->Frame(0).FramePalette()).size(), 2u);
+  const std::vector<PALETTEENTRY> local = win::PaletteEntries(picture->Frame(0).FramePalette());
+  ASSERT_EQ(local.size(), 2u);
+  for (const PALETTEENTRY& e : local)
+    EXPECT_EQ(e.peFlags, PC_NOCOLLAPSE);
   win::TBitmap copy;
   picture->Frame(0).AssignTo(copy);
   EXPECT_EQ(copy.Width(), 2);
@@ -211,6 +214,71 @@ TEST(GIFPictureDrawing, ALocalMapPaletteAndTheBitmapAssignedFromAFrame) {
   const std::vector<PALETTEENTRY> entries = win::PaletteEntries(copy.Palette());
   ASSERT_GE(entries.size(), 2u);
   EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), kOdd);
+}
+
+struct Report {
+  TProgressStage stage;
+  int percent;
+  std::string message;
+  friend bool operator==(const Report&, const Report&) = default;
+};
+
+std::string Text(const std::vector<Report>& reports) {
+  std::string s;
+  for (const Report& r : reports)
+    s += std::to_string(static_cast<int>(r.stage)) + ":" + std::to_string(r.percent) + " " + r.message + "; ";
+  return s;
+}
+
+TEST(GIFPictureDrawing, RenderingReportsItsProgressEvery32Rows) {
+  using enum TProgressStage;
+  for (bool dither : {false, true}) {
+    SCOPED_TRACE(dither ? "dithered" : "plain");
+    auto picture = Load(MakeGif(2, 70, {}, {{0, 0, 2, 70, {kRed, kGreen}, std::string(140, '\1')}}));
+    if (dither) picture->PaintOptions = static_cast<std::uint16_t>((picture->PaintOptions & ~doDitherLowColour) | doDither);
+    std::vector<Report> reports;
+    picture->OnProgress = [&](const void*, TProgressStage stage, int percent, bool, const std::string& message) {
+      reports.push_back({stage, percent, message});
+    };
+    ASSERT_NE(picture->Frame(0).RenderedBitmap(), nullptr);
+    const std::vector<Report> expected{{psStarting, 0, "Rendering..."}, {psRunning, 0, "Rendering..."},
+                                       {psRunning, 46, "Rendering..."}, {psRunning, 91, "Rendering..."},
+                                       {psEnding, 100, "Rendering..."}};
+    EXPECT_EQ(Text(reports), Text(expected));
+  }
+}
+
+TEST(GIFPictureDrawing, AProgressHandlerThatAbortsStopsTheRenderingQuietly) {
+  using enum TProgressStage;
+  auto picture = Load(MakeGif(2, 2, {}, {{0, 0, 2, 2, {kRed, kGreen}, std::string("\0\1\1\0", 4)}}));
+  struct Case {
+    TProgressStage at;
+    bool rendered;
+  } cases[] = {{psStarting, false}, {psRunning, false}, {psEnding, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.at));
+    picture->Frame(0).DropBitmap();
+    picture->OnProgress = [&](const void*, TProgressStage stage, int, bool, const std::string&) {
+      if (stage == c.at) throw EAbort();
+    };
+    win::TBitmap* bitmap = nullptr;
+    EXPECT_NO_THROW(bitmap = picture->Frame(0).RenderedBitmap());
+    EXPECT_EQ(bitmap != nullptr, c.rendered);
+  }
+  picture->OnProgress = nullptr;
+  EXPECT_NE(picture->Frame(0).RenderedBitmap(), nullptr);
+
+  // Any other failure passes on, and a changed palette is still announced.
+  picture->Frame(0).DropBitmap();
+  picture->PaletteModified = true;
+  int changes = 0;
+  picture->OnChange = [&] { ++changes; };
+  picture->OnProgress = [&](const void*, TProgressStage stage, int, bool, const std::string&) {
+    if (stage == psRunning) throw GIFException("Invalid image dimensions");
+  };
+  EXPECT_EQ(What([&] { picture->Frame(0).RenderedBitmap(); }), "Invalid image dimensions");
+  EXPECT_EQ(changes, 1);
+  EXPECT_FALSE(picture->Frame(0).BitmapExists());
 }
 
 TEST(GIFPictureDrawing, AChangedColourMapIsDrawnWithItsNewColours) {
@@ -359,6 +427,7 @@ TEST(GIFPictureClass, PaletteFromTheGlobalMapAndReplacedOne) {
   std::vector<PALETTEENTRY> entries = win::PaletteEntries(picture->Palette());
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(RGB(entries[1].peRed, entries[1].peGreen, entries[1].peBlue), kOdd);
+  EXPECT_EQ(entries[1].peFlags, PC_NOCOLLAPSE);
   EXPECT_EQ(picture->Palette(), picture->Palette()); // kept
   picture->EnsureBitmap();
   ASSERT_NE(picture->RenderBitmap(), nullptr);
@@ -439,6 +508,79 @@ TEST(GIFPictureClass, AssignCopiesThePictureAndAssignToABitmapRendersTheScreen) 
   EXPECT_EQ(copy.Width(), 0);
   copy.AssignTo(bitmap);
   EXPECT_EQ(bitmap.Width(), 0);
+}
+
+TEST(GIFPictureClass, CopyingRunsFrameByFrameAndKeepsTheCopysEncoder) {
+  using enum TProgressStage;
+  // Two frames and a comment before the trailer, which reads as a third frame without pixels.
+  std::string bytes = MakeGif(2, 1, {kRed, kGreen}, {{0, 0, 2, 1, {}, std::string("\0\1", 2)},
+                                                     {0, 0, 2, 1, {kWhite}, std::string(2, '\0')}});
+  bytes.insert(bytes.size() - 1, std::string("\x21\xFE\x02hi\x00", 6));
+  auto source = Load(bytes);
+  ASSERT_EQ(source->FrameCount(), 3);
+  source->Frame(0).RenderedBitmap();
+  std::vector<Report> reports;
+  std::vector<const void*> senders;
+  source->OnProgress = [&](const void* sender, TProgressStage stage, int percent, bool, const std::string& message) {
+    reports.push_back({stage, percent, message});
+    senders.push_back(sender);
+  };
+  TGIFPicture copy;
+  copy.Image().EncoderKind = 1;
+  copy.Assign(source.get());
+  const std::vector<Report> expected{{psStarting, 0, "Copying..."}, {psRunning, 33, "Copying..."},
+                                     {psRunning, 67, "Copying..."}, {psRunning, 100, "Copying..."},
+                                     {psEnding, 100, "Copying..."}};
+  EXPECT_EQ(Text(reports), Text(expected));
+  EXPECT_EQ(senders, std::vector<const void*>(expected.size(), &copy));
+  ASSERT_EQ(copy.FrameCount(), 3);
+  EXPECT_TRUE(copy.Frame(0).BitmapExists()) << "the source's rendering comes along";
+  EXPECT_FALSE(copy.Frame(1).BitmapExists());
+  EXPECT_EQ(copy.Image().EncoderKind, 1);
+  Surface s(2, 1);
+  copy.PaintOptions &= static_cast<std::uint16_t>(~doAnimate);
+  copy.StillFrame = 1;
+  copy.Draw(s.bitmap.Canvas(), RECT{0, 0, 2, 1});
+  EXPECT_EQ(Hex(s.At(1, 0)), Hex(kWhite));
+  // The same blocks, once written by the same encoder.
+  copy.Image().EncoderKind = 0;
+  source->OnProgress = nullptr;
+  MemoryStream original, written;
+  source->SaveToStream(original);
+  copy.SaveToStream(written);
+  EXPECT_EQ(written.Bytes(), original.Bytes());
+
+  copy.Image().EncoderKind = 1;
+  MemoryStream in(bytes);
+  copy.LoadFromStream(in);
+  EXPECT_EQ(copy.Image().EncoderKind, 1);
+}
+
+TEST(GIFPictureClass, AddFrameTakesOverAFrameMadeForTheImage) {
+  auto picture = Load(MakeGif(2, 1, {}, {{0, 0, 2, 1, {kRed, kGreen}, std::string("\0\1", 2)}}));
+  auto frame = std::make_unique<TGIFSubImage>(&picture->Image());
+  frame->Assign(picture->Image().Images().Items(0));
+  frame->ColorMap().Delete(0);
+  TGIFSubImage* made = frame.get();
+  picture->EnsureBitmap();
+  int changes = 0;
+  picture->OnChange = [&] { ++changes; };
+  EXPECT_EQ(picture->AddFrame(std::move(frame)), 1);
+  ASSERT_EQ(picture->FrameCount(), 2);
+  EXPECT_EQ(&picture->Image().Images().Items(1), made);
+  EXPECT_EQ(&picture->Frame(1).Frame(), made);
+  EXPECT_EQ(picture->RenderBitmap(), nullptr);
+  EXPECT_GE(changes, 1);
+  picture->PaintOptions &= static_cast<std::uint16_t>(~doAnimate);
+  picture->StillFrame = 1;
+  Surface s(2, 1);
+  picture->Draw(s.bitmap.Canvas(), RECT{0, 0, 2, 1});
+  EXPECT_EQ(Hex(s.At(0, 0)), Hex(kGreen));
+
+  TGIFPicture other;
+  EXPECT_EQ(What([&] { other.AddFrame(std::make_unique<TGIFSubImage>(&picture->Image())); }),
+            "Object type not supported for operation");
+  EXPECT_EQ(other.FrameCount(), 0);
 }
 
 } // namespace

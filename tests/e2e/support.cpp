@@ -35,10 +35,13 @@ bool WaitUntil(const std::function<bool()>& done) {
 }
 
 bool MoveCursor(int x, int y) {
-  SetCursorPos(x, y);
+  // The warp is asked for again while the cursor is not there: under a loaded Wine one can be
+  // lost, when it reaches the X server while another program's window is going away.
   return WaitUntil([&] {
     POINT at{};
-    return GetCursorPos(&at) && at.x == x && at.y == y;
+    if (GetCursorPos(&at) && at.x == x && at.y == y) return true;
+    SetCursorPos(x, y);
+    return false;
   });
 }
 

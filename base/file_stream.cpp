@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <string>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -156,5 +157,20 @@ std::uint64_t FileStream::Seek(std::int64_t offset, SeekOrigin origin) {
 }
 
 std::uint64_t FileStream::Size() { return SizeOf(file_); }
+
+std::filesystem::path CreateFileBeside(const std::filesystem::path& path) {
+  for (int n = 1; n <= 1000; ++n) {
+    std::filesystem::path candidate = path;
+    candidate += ".~" + std::to_string(n) + ".tmp";
+    try {
+      const FileStream created(candidate, FileStream::Mode::createNew);
+      return candidate;
+    } catch (const FileError&) {
+      std::error_code ignored;
+      if (!std::filesystem::exists(candidate, ignored)) break; // not taken: the folder refuses new files
+    }
+  }
+  throw FileError("cannot create file", path);
+}
 
 } // namespace qt

@@ -41,4 +41,9 @@ class FileStream : public Stream {
   Native file_;
 };
 
+// Creates an empty file under a new name beside `path` ("<path>.~N.tmp", the first N whose name
+// no file has) and returns that name. It is created only where no file of that name exists, so a
+// file of the user's is never written over; throws FileError when the folder takes no new file.
+std::filesystem::path CreateFileBeside(const std::filesystem::path& path);
+
 } // namespace qt

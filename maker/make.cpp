@@ -55,21 +55,12 @@ FileStream Create(const fs::path& path) {
   }
 }
 
-// Creates an empty file under a new name beside `output` and returns that name. It is created
-// only where no file of that name exists, so no file of the user's is ever written over or removed.
 fs::path CreateBeside(const fs::path& output) {
-  for (int n = 1; n <= 1000; ++n) {
-    fs::path candidate = output;
-    candidate += ".~" + std::to_string(n) + ".tmp";
-    try {
-      const FileStream created(candidate, FileStream::Mode::createNew);
-      return candidate;
-    } catch (const FileError&) {
-      std::error_code ignored;
-      if (!fs::exists(candidate, ignored)) break; // not taken: the folder refuses new files
-    }
+  try {
+    return CreateFileBeside(output);
+  } catch (const FileError& e) {
+    throw OutputNotCreated(e.what(), output);
   }
-  throw OutputNotCreated("cannot create file", output);
 }
 
 void CheckSize(std::uint64_t size, const std::string& source) {

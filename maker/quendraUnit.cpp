@@ -80,13 +80,14 @@ void WriteProfileBool(const wchar_t* key, bool value) { WriteProfile(key, value 
 // quendrap.ini is kept in UTF-16, so that Chinese text and any path come back on a Windows of any
 // language: a missing file starts as the byte-order mark alone, one without the mark (code page
 // 936, as a Chinese Windows stored it) is converted once. The new content replaces the old file
-// only when written whole. A failure leaves the file as it was; the profile functions then report
-// what they cannot do.
+// only when written whole, from a file of a name that no file had. A failure leaves the file as it
+// was; the profile functions then report what they cannot do.
 void UseUnicodeSettingsFile() {
   wchar_t folder[MAX_PATH];
   UINT n = GetWindowsDirectoryW(folder, MAX_PATH);
   if (n == 0 || n >= MAX_PATH) return;
-  const std::wstring file = WithBackslash(std::wstring(folder, n)) + kIniFile, staged = file + L".new";
+  const std::wstring file = WithBackslash(std::wstring(folder, n)) + kIniFile;
+  std::wstring staged;
   try {
     std::optional<std::string> bytes = "\xFF\xFE";
     if (GetFileAttributesW(file.c_str()) != INVALID_FILE_ATTRIBUTES) {
@@ -96,13 +97,14 @@ void UseUnicodeSettingsFile() {
       bytes = qt::UnicodeProfileBytes(content);
     }
     if (!bytes) return;
+    staged = qt::CreateFileBeside(std::filesystem::path(file)).wstring();
     {
       qt::FileStream out(std::filesystem::path(staged), qt::FileStream::Mode::create);
       out.Write(*bytes);
     }
     if (!MoveFileExW(staged.c_str(), file.c_str(), MOVEFILE_REPLACE_EXISTING)) DeleteFileW(staged.c_str());
   } catch (const std::exception&) {
-    DeleteFileW(staged.c_str());
+    if (!staged.empty()) DeleteFileW(staged.c_str());
   }
 }
 

@@ -802,6 +802,9 @@ TEST_F(MakerTest, ASettingsFileOfCodePage936BytesReadsCorrectlyAndIsKeptInUtf16)
   const std::wstring movies = Movies().wstring() + L"\\";
   WriteAll(IniFile(), win::Narrow(L"[config]\r\ndir1=" + movies + L"\r\nhint1=看这里\r\ntitle=海浪 屏保\r\n"
                                   L"url3=http://例子.cn/\r\nshowad1=1\r\n"));
+  // Files of the user's beside it, with the names a conversion might write to.
+  const fs::path others[] = {fs::path(IniFile()) += ".new", fs::path(IniFile()) += ".~1.tmp"};
+  for (const fs::path& other : others) WriteAll(other, "the user's own");
   WriteMovie(L"one.swf");
   Maker maker(program_);
   ASSERT_TRUE(maker.Form());
@@ -820,4 +823,8 @@ TEST_F(MakerTest, ASettingsFileOfCodePage936BytesReadsCorrectlyAndIsKeptInUtf16)
   EXPECT_EQ(IniValue(L"title"), L"海浪 屏保");
   EXPECT_EQ(IniValue(L"hint1"), L"看这里");
   EXPECT_EQ(IniValue(L"dir1"), movies);
+  for (const fs::path& other : others) {
+    EXPECT_EQ(ReadAll(other), "the user's own") << other;
+    fs::remove(other);
+  }
 }

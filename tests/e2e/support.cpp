@@ -92,9 +92,14 @@ fs::path WindowsFolder() {
 std::wstring WindowText(HWND w) {
   // Asked of the window itself: an edit control keeps its text where GetWindowText of another
   // process does not look.
+  // A program busy on a loaded machine answers late: ask again until it answers or its window goes.
   wchar_t buf[512] = {};
-  DWORD_PTR copied = 0;
-  SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG, 2000, &copied);
+  WaitUntil([&] {
+    DWORD_PTR copied = 0;
+    return SendMessageTimeoutW(w, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(buf), SMTO_ABORTIFHUNG,
+                               2000, &copied) != 0 ||
+           !IsWindow(w);
+  });
   return buf;
 }
 

@@ -213,14 +213,15 @@ void TGIFSubImage::PlaceFrame(int left, int top, int width, int height) {
     Warning(1, gif_text::kExceedsScreen);
 }
 
-void TGIFSubImage::AllocatePixels() {
+void TGIFSubImage::AllocatePixels(bool zeroed) {
   ReleasePixels();
   const std::uint64_t size = std::uint64_t{ImageDescriptor.Width} * ImageDescriptor.Height;
   if (size == 0)
     return;
   if (size > std::numeric_limits<std::size_t>::max())
     RaiseGIFError(gif_text::kImageTooLarge);
-  pixels_.reset(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(size), 1)));
+  const std::size_t n = static_cast<std::size_t>(size);
+  pixels_.reset(static_cast<std::uint8_t*>(zeroed ? std::calloc(n, 1) : std::malloc(n)));
   if (!pixels_)
     RaiseGIFError(gif_text::kImageTooLarge);
   dataSize_ = size;

@@ -321,8 +321,9 @@ class TGIFSubImage : public TGIFItem {
   int DescriptorField(int n) const;
   void SetDescriptorField(int n, int value);
   void PlaceFrame(int left, int top, int width, int height);
-  // A zero-filled buffer of width x height bytes; too large for memory raises.
-  void AllocatePixels();
+  // A buffer of width x height bytes, zero-filled unless the caller writes every byte itself; too
+  // large for memory raises.
+  void AllocatePixels(bool zeroed = true);
   void ReleasePixels();
   void EnsurePixels();
   std::uint8_t* RowPointer(int y);

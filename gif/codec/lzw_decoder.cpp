@@ -181,165 +181,179 @@ void Deinterlace(std::uint8_t* pixels, std::size_t width, std::size_t height) {
   }
 }
 
+// Fills the pixels from p on, which the data did not reach, however the decoding ends: a frame
+// whose data fails part way still has every pixel defined.
+struct FillRest {
+  std::uint8_t* out;
+  const std::size_t& p;
+  std::size_t total;
+  std::uint8_t fill;
+  ~FillRest() {
+    if (p < total)
+      std::memset(out + p, fill, total - p);
+  }
+};
+
 } // namespace
 
 void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
-  frame.AllocatePixels();
+  frame.AllocatePixels(false);  // every byte is written below
   std::uint8_t fill = 0;
   if (frame.Transparent() && frame.GraphicControlExtension())
     fill = frame.GraphicControlExtension()->TransparentColorIndex();
   std::uint8_t* const out = frame.Data();
   const std::size_t total = static_cast<std::size_t>(frame.DataSize());
   std::size_t p = 0;
+  {
+    const FillRest rest{out, p, total, fill};
 
-  std::uint8_t codeSize = 0;
-  if (stream.Read(&codeSize, 1) == 1) {
-    if (codeSize >= 12)
-      RaiseGIFError(gif_text::kBadCodeSize);
-    SubBlocks blocks(stream, frame);
-    CodeTable table;  // working storage of the call, as the stack and the bit buffer
-    std::uint8_t stack[kStackSize];
-    const int clear = 1 << codeSize;
-    const int end = clear + 1;
-    table.entries[clear].length = 0;
-    table.entries[end].length = 0;
-    int nextFree = clear + 2, width = codeSize + 1;
-    // The next code; the end code also when the data has ended. Inlined by force: the
-    // decoding loop is mostly this.
-    // The reader's state in variables of their own, which the compiler keeps in registers.
-    std::uint64_t word = 0;
-    int count = 0;
-    const std::uint8_t* in = nullptr;
-    const std::uint8_t* inEnd = nullptr;
-    auto readCode = [&]() __attribute__((always_inline)) {
-      if (count < width) {
-        if (inEnd - in >= 8) {
-          std::uint64_t next;
-          std::memcpy(&next, in, 8);
-          word |= next << count;
-          in += (63 - count) >> 3;
-          count |= 56;
+    std::uint8_t codeSize = 0;
+    if (stream.Read(&codeSize, 1) == 1) {
+      if (codeSize >= 12)
+        RaiseGIFError(gif_text::kBadCodeSize);
+      SubBlocks blocks(stream, frame);
+      CodeTable table;  // working storage of the call, as the stack and the bit buffer
+      std::uint8_t stack[kStackSize];
+      const int clear = 1 << codeSize;
+      const int end = clear + 1;
+      table.entries[clear].length = 0;
+      table.entries[end].length = 0;
+      int nextFree = clear + 2, width = codeSize + 1;
+      // The next code; the end code also when the data has ended. Inlined by force: the
+      // decoding loop is mostly this.
+      // The reader's state in variables of their own, which the compiler keeps in registers.
+      std::uint64_t word = 0;
+      int count = 0;
+      const std::uint8_t* in = nullptr;
+      const std::uint8_t* inEnd = nullptr;
+      auto readCode = [&]() __attribute__((always_inline)) {
+        if (count < width) {
+          if (inEnd - in >= 8) {
+            std::uint64_t next;
+            std::memcpy(&next, in, 8);
+            word |= next << count;
+            in += (63 - count) >> 3;
+            count |= 56;
+          } else {
+            const Bits b = blocks.Refill({word, count, in, inEnd}, width);
+            word = b.word;
+            count = b.count;
+            in = b.in;
+            inEnd = b.end;
+            if (count < width)
+              return end;
+          }
+        }
+        const int code = static_cast<int>(word & ((1u << width) - 1));
+        word >>= width;
+        count -= width;
+        return code;
+      };
+      for (int c = 0; c < clear; ++c)
+        table.entries[c] = {static_cast<std::uint8_t>(c), 0, 1};
+      // The previous code and where its string went; its length, or 0 when it was not the table's
+      // string of that code as it will stay (only in damaged data), and its first 8 pixels.
+      int old = 0;
+      std::size_t prevAt = 0;
+      std::uint32_t prevLength = 0;
+      std::uint64_t prevHead = 0;
+      // After a clear code (and at the start): a fresh table, and the next code that is not a
+      // clear code taken as a pixel as it stands. False at the end code.
+      auto restart = [&] {
+        int code;
+        do {
+          nextFree = clear + 2;
+          width = codeSize + 1;
+          code = readCode();
+        } while (code == clear);
+        if (code == end)
+          return false;
+        out[p] = static_cast<std::uint8_t>(code);
+        old = code;
+        prevAt = p++;
+        prevLength = code < clear ? 1 : 0;
+        prevHead = static_cast<std::uint8_t>(code);
+        return true;
+      };
+      bool stopped = total > 0 && !restart();  // at the end code or the end of the data
+      bool overran = false;                    // the last string did not fit in the frame
+      while (!stopped && p < total) {
+        const int code = readCode();
+        std::uint32_t length;
+        std::uint64_t head = 0;
+        bool stays = true;  // this string is the table's string of this code for good
+        if (code < nextFree && (length = table.entries[code].length) != 0) {
+          const CodeTable::Entry& e = table.entries[code];
+          head = e.head;
+          PutEntry(out, p, head, e.at, length, total);
+        } else if (code >= nextFree && prevLength != 0) {
+          // The string being defined (or, in damaged data, any later code): the previous string
+          // and its first pixel.
+          head = prevLength < 8 ? prevHead | (prevHead & 0xFF) << (8 * prevLength) : prevHead;
+          length = prevLength + 1;
+          PutEntry(out, p, head, prevAt, length, total);
+          stays = code == nextFree;
+        } else if (code == clear) {
+          stopped = !restart();
+          continue;
+        } else if (code == end) {
+          stopped = true;
+          break;
         } else {
-          const Bits b = blocks.Refill({word, count, in, inEnd}, width);
-          word = b.word;
-          count = b.count;
-          in = b.in;
-          inEnd = b.end;
-          if (count < width)
-            return end;
+          // Through an entry built from the table.
+          const bool defining = code >= nextFree;
+          length = TableString(table, clear, nextFree, defining ? old : code, out, stack);
+          PutString(out, p, stack, length, total);
+          if (defining) {
+            if (p + length < total)
+              out[p + length] = out[prevAt];
+            ++length;
+          }
+          head = out[p];  // its first pixel is all that is needed of it
+          stays = false;
         }
-      }
-      const int code = static_cast<int>(word & ((1u << width) - 1));
-      word >>= width;
-      count -= width;
-      return code;
-    };
-    for (int c = 0; c < clear; ++c)
-      table.entries[c] = {static_cast<std::uint8_t>(c), 0, 1};
-    // The previous code and where its string went; its length, or 0 when it was not the table's
-    // string of that code as it will stay (only in damaged data), and its first 8 pixels.
-    int old = 0;
-    std::size_t prevAt = 0;
-    std::uint32_t prevLength = 0;
-    std::uint64_t prevHead = 0;
-    // After a clear code (and at the start): a fresh table, and the next code that is not a
-    // clear code taken as a pixel as it stands. False at the end code.
-    auto restart = [&] {
-      int code;
-      do {
-        nextFree = clear + 2;
-        width = codeSize + 1;
-        code = readCode();
-      } while (code == clear);
-      if (code == end)
-        return false;
-      out[p] = static_cast<std::uint8_t>(code);
-      old = code;
-      prevAt = p++;
-      prevLength = code < clear ? 1 : 0;
-      prevHead = static_cast<std::uint8_t>(code);
-      return true;
-    };
-    bool stopped = total > 0 && !restart();  // at the end code or the end of the data
-    bool overran = false;                    // the last string did not fit in the frame
-    while (!stopped && p < total) {
-      const int code = readCode();
-      std::uint32_t length;
-      std::uint64_t head = 0;
-      bool stays = true;  // this string is the table's string of this code for good
-      if (code < nextFree && (length = table.entries[code].length) != 0) {
-        const CodeTable::Entry& e = table.entries[code];
-        head = e.head;
-        PutEntry(out, p, head, e.at, length, total);
-      } else if (code >= nextFree && prevLength != 0) {
-        // The string being defined (or, in damaged data, any later code): the previous string
-        // and its first pixel.
-        head = prevLength < 8 ? prevHead | (prevHead & 0xFF) << (8 * prevLength) : prevHead;
-        length = prevLength + 1;
-        PutEntry(out, p, head, prevAt, length, total);
-        stays = code == nextFree;
-      } else if (code == clear) {
-        stopped = !restart();
-        continue;
-      } else if (code == end) {
-        stopped = true;
-        break;
-      } else {
-        // Through an entry built from the table.
-        const bool defining = code >= nextFree;
-        length = TableString(table, clear, nextFree, defining ? old : code, out, stack);
-        PutString(out, p, stack, length, total);
-        if (defining) {
-          if (p + length < total)
-            out[p + length] = out[prevAt];
-          ++length;
+        if (nextFree <= kMaxCode) {
+          const std::uint8_t first = static_cast<std::uint8_t>(head);
+          if (prevLength != 0) {
+            const std::uint64_t next = prevLength < 8 ? prevHead | std::uint64_t{first} << (8 * prevLength) : prevHead;
+            table.entries[nextFree] = {next, static_cast<std::uint32_t>(prevAt), prevLength + 1};
+          } else {
+            table.entries[nextFree].length = 0;
+            table.prefix[nextFree] = static_cast<std::uint16_t>(old);
+            table.suffix[nextFree] = first;
+          }
+          if (++nextFree == 1 << width && width < 12)
+            ++width;
         }
-        head = out[p];  // its first pixel is all that is needed of it
-        stays = false;
-      }
-      if (nextFree <= kMaxCode) {
-        const std::uint8_t first = static_cast<std::uint8_t>(head);
-        if (prevLength != 0) {
-          const std::uint64_t next = prevLength < 8 ? prevHead | std::uint64_t{first} << (8 * prevLength) : prevHead;
-          table.entries[nextFree] = {next, static_cast<std::uint32_t>(prevAt), prevLength + 1};
+        old = code;
+        prevAt = p;
+        prevLength = stays ? length : 0;
+        prevHead = head;
+        if (length > total - p) {
+          overran = true;
+          p = total;
         } else {
-          table.entries[nextFree].length = 0;
-          table.prefix[nextFree] = static_cast<std::uint16_t>(old);
-          table.suffix[nextFree] = first;
+          p += length;
         }
-        if (++nextFree == 1 << width && width < 12)
-          ++width;
       }
-      old = code;
-      prevAt = p;
-      prevLength = stays ? length : 0;
-      prevHead = head;
-      if (length > total - p) {
-        overran = true;
-        p = total;
-      } else {
-        p += length;
+      if (!stopped && !overran) {
+        // A full frame reads one code more, normally its end code: where the data goes on
+        // without one, that read reports what is wrong with it. Its pixels are dropped, but
+        // walking the table for them may still fail.
+        int code = readCode();
+        bool afterClear = total == 0;
+        for (; code == clear; code = readCode()) {
+          nextFree = clear + 2;
+          width = codeSize + 1;
+          afterClear = true;
+        }
+        const bool built = code >= nextFree ? prevLength == 0 : code > end && table.entries[code].length == 0;
+        if (code != end && !afterClear && built)
+          TableString(table, clear, nextFree, code >= nextFree ? old : code, out, stack);
       }
+      blocks.SkipRest();
     }
-    if (!stopped && !overran) {
-      // A full frame reads one code more, normally its end code: where the data goes on
-      // without one, that read reports what is wrong with it. Its pixels are dropped, but
-      // walking the table for them may still fail.
-      int code = readCode();
-      bool afterClear = total == 0;
-      for (; code == clear; code = readCode()) {
-        nextFree = clear + 2;
-        width = codeSize + 1;
-        afterClear = true;
-      }
-      const bool built = code >= nextFree ? prevLength == 0 : code > end && table.entries[code].length == 0;
-      if (code != end && !afterClear && built)
-        TableString(table, clear, nextFree, code >= nextFree ? old : code, out, stack);
-    }
-    blocks.SkipRest();
   }
-  if (p < total)
-    std::memset(out + p, fill, total - p);
   if (frame.InterlaceFlag() && total > 0)
     Deinterlace(out, static_cast<std::size_t>(frame.Width()), static_cast<std::size_t>(frame.Height()));
 }

@@ -1,4 +1,5 @@
 #include "gif/codec/GIFImage.hpp"
+#include "gif/codec/lzw.hpp"
 #include "tests/gif/codec/fixtures.hpp"
 
 #include <gtest/gtest.h>
@@ -155,6 +156,19 @@ TEST(GIFDecoder, HostileCodeStreamsFailCleanly) {
     EXPECT_THROW(image.LoadFromStream(s), GIFException) << m;
     EXPECT_EQ(s.Position(), 0u);
   }
+}
+
+TEST(GIFDecoder, AFrameThatFailsPartWayHasEveryPixelDefined) {
+  // 1, then 1 1 through 7 before it is defined, then 0 defines 7 as its own prefix: the second 7
+  // fails after 4 pixels. The pixels are not cleared before decoding, so the rest must be filled.
+  TGIFImage image;
+  TGIFSubImage frame(&image);
+  frame.ImageDescriptor.Width = 64;
+  frame.ImageDescriptor.Height = 1;
+  MemoryStream s(Data(2, {4, 1, 7, 0, 7, 5}));
+  EXPECT_THROW(DecodeFrameData(frame, s), GIFException);
+  ASSERT_EQ(frame.DataSize(), 64u);
+  EXPECT_EQ(test::Pixels(frame), Bytes({1, 1, 1, 0}) + std::string(60, '\0'));
 }
 
 TEST(GIFDecoder, InterlacedRowsComeInTheirPasses) {

@@ -4,6 +4,7 @@
 #include "base/stream.hpp"
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -31,6 +32,18 @@ class TGIFWriter {
     if (fill_ == 256)
       FlushBlock();
   }
+  // The 4 bytes of v, least significant first.
+  void Write4(std::uint32_t v) {
+    if (fill_ <= 252) {
+      std::memcpy(buffer_ + fill_, &v, 4);
+      fill_ += 4;
+      if (fill_ == 256)
+        FlushBlock();
+    } else {
+      for (int i = 0; i < 4; ++i)
+        WriteByte(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+  }
   // Writes what is pending as one sub-block; nothing when nothing is pending.
   void FlushBlock();
 
@@ -56,18 +69,21 @@ class TGIFEncoder {
  protected:
   virtual void PutCode(int code) { PackCode(code); }
   virtual void EmitClear();
-  // Puts the code above the bits in the bucket at the current width; the end code also sends
-  // the last bits.
+  // Puts the code above the bits in the bucket at the current width, which sends them on 4 bytes
+  // at a time; the end code also sends the last bits.
   void PackCode(int code) {
-    bucket_ |= static_cast<std::uint32_t>(code) << bucketBits_;
+    bucket_ |= static_cast<std::uint64_t>(code) << bucketBits_;
     bucketBits_ += codeWidth_;
-    while (bucketBits_ >= 8) {
-      writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
-      bucket_ >>= 8;
-      bucketBits_ -= 8;
+    if (bucketBits_ >= 32) {
+      writer_->Write4(static_cast<std::uint32_t>(bucket_));
+      bucket_ >>= 32;
+      bucketBits_ -= 32;
     }
-    if (code == endCode_ && bucketBits_ > 0) {
-      writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
+    if (code == endCode_) {
+      for (; bucketBits_ > 0; bucketBits_ -= 8) {
+        writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
+        bucket_ >>= 8;
+      }
       bucket_ = 0;
       bucketBits_ = 0;
     }
@@ -86,7 +102,7 @@ class TGIFEncoder {
   bool interlaced_ = false;
   const std::uint8_t* pixels_ = nullptr;
   TGIFWriter* writer_ = nullptr;
-  std::uint32_t bucket_ = 0;
+  std::uint64_t bucket_ = 0;
   int bucketBits_ = 0;
   bool afterClear_ = false;
   int codeWidth_ = 0, initialCodeWidth_ = 0;

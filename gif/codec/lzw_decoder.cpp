@@ -259,7 +259,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       std::uint64_t prevHead = 0;
       // After a clear code (and at the start): a fresh table, and the next code that is not a
       // clear code taken as a pixel as it stands. False at the end code.
-      auto restart = [&] {
+      auto restart = [&]() __attribute__((always_inline)) {
         int code;
         do {
           nextFree = clear + 2;
@@ -282,7 +282,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         std::uint32_t length;
         std::uint64_t head = 0;
         bool stays = true;  // this string is the table's string of this code for good
-        if (code < nextFree && (length = table.entries[code].length) != 0) {
+        if (code < nextFree && (length = table.entries[code].length) != 0) [[likely]] {
           const CodeTable::Entry& e = table.entries[code];
           head = e.head;
           PutEntry(out, p, head, e.at, length, total);
@@ -293,10 +293,10 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
           length = prevLength + 1;
           PutEntry(out, p, head, prevAt, length, total);
           stays = code == nextFree;
-        } else if (code == clear) {
+        } else if (code == clear) [[unlikely]] {
           stopped = !restart();
           continue;
-        } else if (code == end) {
+        } else if (code == end) [[unlikely]] {
           stopped = true;
           break;
         } else {
@@ -314,7 +314,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         }
         if (nextFree <= kMaxCode) {
           const std::uint8_t first = static_cast<std::uint8_t>(head);
-          if (prevLength != 0) {
+          if (prevLength != 0) [[likely]] {
             const std::uint64_t next = prevLength < 8 ? prevHead | std::uint64_t{first} << (8 * prevLength) : prevHead;
             table.entries[nextFree] = {next, static_cast<std::uint32_t>(prevAt), prevLength + 1};
           } else {
@@ -329,7 +329,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         prevAt = p;
         prevLength = stays ? length : 0;
         prevHead = head;
-        if (length > total - p) {
+        if (length > total - p) [[unlikely]] {
           overran = true;
           p = total;
         } else {

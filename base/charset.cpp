@@ -5,8 +5,10 @@
 #else
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
+#include <optional>
 #include <type_traits>
 #endif
 
@@ -59,55 +61,51 @@ struct IconvClose {
   void operator()(iconv_t cd) const { iconv_close(cd); }
 };
 
-std::string Cp936ToUtf16Le(std::string_view cp936) {
-  std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvClose> cd(iconv_open("UTF-16LE", "CP936"));
+// Converts `text` with iconv; a byte sequence that cannot be converted becomes `unknown`, and
+// `skip` says how many bytes of it to pass over. Without the conversion, nothing comes back.
+template <typename Skip>
+std::optional<std::string> Iconv(const char* to, const char* from, std::string_view text,
+                                 std::string_view unknown, Skip skip) {
+  std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvClose> cd(iconv_open(to, from));
   if (cd.get() == reinterpret_cast<iconv_t>(-1)) {
     cd.release();
-    return {};
+    return std::nullopt;
   }
   std::string out;
-  char* in = const_cast<char*>(cp936.data());
-  size_t inLeft = cp936.size();
+  char* in = const_cast<char*>(text.data());
+  size_t inLeft = text.size();
   char buffer[256];
   while (inLeft > 0) {
-    char* to = buffer;
-    size_t toLeft = sizeof buffer;
-    const bool stuck = iconv(cd.get(), &in, &inLeft, &to, &toLeft) == static_cast<size_t>(-1) && errno != E2BIG;
-    out.append(buffer, to);
-    if (stuck) { // a byte that starts no character: '?' for it
-      out += "?";
-      out += '\0';
-      ++in, --inLeft;
+    char* at = buffer;
+    size_t atLeft = sizeof buffer;
+    const bool stuck = iconv(cd.get(), &in, &inLeft, &at, &atLeft) == static_cast<size_t>(-1) && errno != E2BIG;
+    out.append(buffer, at);
+    if (stuck) {
+      out += unknown;
+      const size_t n = std::min(skip(std::string_view(in, inLeft)), inLeft);
+      in += n, inLeft -= n;
     }
   }
   return out;
+}
+
+std::string Cp936ToUtf16Le(std::string_view cp936) {
+  // A byte that starts no character: '?' for it.
+  return Iconv("UTF-16LE", "CP936", cp936, std::string_view("?\0", 2), [](std::string_view) { return size_t{1}; })
+      .value_or(std::string());
 }
 
 } // namespace
 
 std::string PathText(const std::filesystem::path& path) {
   const std::string& utf8 = path.native();
-  std::unique_ptr<std::remove_pointer_t<iconv_t>, IconvClose> cd(iconv_open("CP936", "UTF-8"));
-  if (cd.get() == reinterpret_cast<iconv_t>(-1)) {
-    cd.release();
-    return utf8;
-  }
-  std::string out;
-  char* in = const_cast<char*>(utf8.data());
-  size_t inLeft = utf8.size();
-  char buffer[256];
-  while (inLeft > 0) {
-    char* to = buffer;
-    size_t toLeft = sizeof buffer;
-    const bool stuck = iconv(cd.get(), &in, &inLeft, &to, &toLeft) == static_cast<size_t>(-1) && errno != E2BIG;
-    out.append(buffer, to);
-    if (stuck) { // a character code page 936 lacks, or a broken sequence: one '?' for it
-      out += '?';
-      do ++in, --inLeft;
-      while (inLeft > 0 && (static_cast<unsigned char>(*in) & 0xC0) == 0x80);
-    }
-  }
-  return out;
+  // A character code page 936 lacks, or a broken sequence: one '?' for it.
+  return Iconv("CP936", "UTF-8", utf8, "?", [](std::string_view rest) {
+           size_t n = 1;
+           while (n < rest.size() && (static_cast<unsigned char>(rest[n]) & 0xC0) == 0x80) ++n;
+           return n;
+         })
+      .value_or(utf8);
 }
 
 #endif

@@ -19,6 +19,13 @@ TEST(Charset, FileNamesBecomeProgramText) {
   };
   for (const auto& [name, text] : cases)
     EXPECT_EQ(qt::PathText(std::filesystem::path(name)), text) << text;
+#ifndef _WIN32
+  // Natively a path is UTF-8 bytes: a character of four bytes or a broken sequence is one '?'.
+  EXPECT_EQ(qt::PathText(std::filesystem::path(u8"x\U0001F600y")), "x?y");
+  EXPECT_EQ(qt::PathText(std::filesystem::path("x\xC3(y")), "x?(y");
+  // A byte that starts no character of code page 936 is one '?'.
+  EXPECT_EQ(qt::UnicodeProfileBytes("a\xFF" "b"), std::string("\xFF\xFE" "a\0?\0b\0", 8));
+#endif
 }
 
 TEST(Charset, SettingsFilesBecomeUtf16WithAByteOrderMark) {

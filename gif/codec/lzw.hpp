@@ -122,6 +122,8 @@ class TLZWEncoder final : public TGIFEncoder {
 
  private:
   void ClearTable();
+  // What PutCode does, inlined into the compression loop, which puts a code every few pixels.
+  void PutCodeHere(int code);
   // Codes the pixels from p to end after the string `prefix`; answers the string left open.
   template <bool kRuns>
   std::uint32_t CompressSpan(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t prefix);

@@ -121,7 +121,9 @@ void TLZWEncoder::EmitClear() {
   nextCode_ = clearCode_ + 2;
 }
 
-void TLZWEncoder::PutCode(int code) {
+void TLZWEncoder::PutCode(int code) { PutCodeHere(code); }
+
+inline void TLZWEncoder::PutCodeHere(int code) {
   PackCode(code);
   if (afterClear_) {
     codeWidth_ = initialCodeWidth_;
@@ -156,7 +158,7 @@ std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_
       prefix = entry & 0xFFF;
       continue;
     }
-    PutCode(static_cast<int>(prefix));
+    PutCodeHere(static_cast<int>(prefix));
     if (nextCode_ < 4095) {
       table[h] = key << 12 | static_cast<std::uint32_t>(nextCode_);
       child[prefix] = static_cast<std::uint16_t>(nextCode_);

@@ -70,7 +70,7 @@ class TGIFEncoder {
   virtual void PutCode(int code) { PackCode(code); }
   virtual void EmitClear();
   // Puts the code above the bits in the bucket at the current width, which sends them on 4 bytes
-  // at a time; the end code also sends the last bits.
+  // at a time.
   void PackCode(int code) {
     bucket_ |= static_cast<std::uint64_t>(code) << bucketBits_;
     bucketBits_ += codeWidth_;
@@ -78,14 +78,6 @@ class TGIFEncoder {
       writer_->Write4(static_cast<std::uint32_t>(bucket_));
       bucket_ >>= 32;
       bucketBits_ -= 32;
-    }
-    if (code == endCode_) {
-      for (; bucketBits_ > 0; bucketBits_ -= 8) {
-        writer_->WriteByte(static_cast<std::uint8_t>(bucket_));
-        bucket_ >>= 8;
-      }
-      bucket_ = 0;
-      bucketBits_ = 0;
     }
   }
   virtual void CompressPixels() = 0;

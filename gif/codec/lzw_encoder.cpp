@@ -43,6 +43,12 @@ void TGIFEncoder::EncodeFrame(Stream& stream, int depth, int width, int height, 
     if (pixels && width > 0 && height > 0)
       CompressPixels();
     PutCode(endCode_);
+    // The last bits after the end code, the last byte filled up with zero bits.
+    for (; bucketBits_ > 0; bucketBits_ -= 8) {
+      writer.WriteByte(static_cast<std::uint8_t>(bucket_));
+      bucket_ >>= 8;
+    }
+    bucketBits_ = 0;
   } catch (...) {
     writer.FlushBlock();
     writer_ = nullptr;

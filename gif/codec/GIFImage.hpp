@@ -347,6 +347,8 @@ class TGIFSubImage : public TGIFItem {
   // Inside the overlap with previous, the pixels that show previous's colour become transparent.
   void MarkUnchangedPixels(TGIFSubImage* previous);
   bool CanAddColor() const;
+  // The index to make transparent, adding black to the map when no other frame's will do; -1
+  // when the added colour's index is one the frame's pixels already show.
   int ChooseTransparentIndex();
   // Whether the frame stays on the screen under the next one: no graphic control, or disposal
   // 0 or 1.

@@ -122,6 +122,8 @@ void TGIFSubImage::MarkUnchangedPixels(TGIFSubImage* previous) {
         continue;
       if (choose) {
         t = ChooseTransparentIndex();
+        if (t < 0)
+          return;
         choose = false;
         chosen = true;
       }
@@ -160,6 +162,10 @@ int TGIFSubImage::ChooseTransparentIndex() {
   }
   TGIFColorMap& map = colorMap_.ColorCount() > 0 || !image ? static_cast<TGIFColorMap&>(colorMap_)
                                                             : image->Header().ColorMap();
+  // Pixels past the map (a file may have them) show as opaque; the index an added colour gets
+  // must not make them transparent.
+  if (HoldsIndex(*this, map.ColorCount()))
+    return -1;
   return map.Add(0);
 }
 

@@ -151,6 +151,29 @@ TEST(GIFOptimize, MergingWritesOnlyIndicesTheMapHas) {
   }
 }
 
+// A file may hold pixels past their map: they show, opaque. The colour that merging adds for the
+// repeated pixels gets the index those pixels hold, on the global map and on a local one.
+TEST(GIFOptimize, PixelsPastTheMapStayOpaque) {
+  const std::string past = Fill(W, H, [](int x, int y) { return x >= 2 && x < 4 && y >= 2 && y < 4 ? 6 : Pattern(x, y); });
+  const std::vector<TColor> none;
+  for (const std::vector<TColor>* local : {&none, &kColors}) {
+    for (const std::uint8_t options : {opMerge, std::uint8_t{opMerge | opCrop}, std::uint8_t{0x1F}}) {
+      SCOPED_TRACE(std::string(local->empty() ? "global" : "local") + " map, options " + std::to_string(options));
+      TGIFImage image;
+      BuildImage(image, W, H, kColors,
+                 {{0, 0, W, H, Fill(W, H, Pattern), -1, 1, 5}, {0, 0, W, H, past, -1, 1, 5, *local}});
+      const test::Composed shown = test::Compose(image);
+      OptimizeGIF(image, options, 0, 0, 8);
+      EXPECT_EQ(test::Compose(image).Timeline(), shown.Timeline());
+      // A local map is saved with its own colours only, so such a frame cannot be saved at all.
+      if (local->empty()) {
+        auto reloaded = test::LoadBytes(Saved(image));
+        EXPECT_EQ(test::Compose(*reloaded).Timeline(), shown.Timeline());
+      }
+    }
+  }
+}
+
 // Small animations of every kind, made by a fixed sequence of choices: frames anywhere, every
 // disposal method, transparency, local maps, colours repeated within a map, few colours so that
 // pixels often repeat.

@@ -69,17 +69,19 @@ class TGIFEncoder {
  protected:
   virtual void PutCode(int code) { PackCode(code); }
   virtual void EmitClear();
-  // Puts the code above the bits in the bucket at the current width, which sends them on 4 bytes
-  // at a time.
-  void PackCode(int code) {
-    bucket_ |= static_cast<std::uint64_t>(code) << bucketBits_;
-    bucketBits_ += codeWidth_;
-    if (bucketBits_ >= 32) {
-      writer_->Write4(static_cast<std::uint32_t>(bucket_));
-      bucket_ >>= 32;
-      bucketBits_ -= 32;
+  // Puts the code above the `bits` bits in the bucket, `width` bits wide, and sends them on 4 bytes
+  // at a time. Static, so that a loop can keep the bucket in locals.
+  static void Pack(TGIFWriter& writer, std::uint64_t& bucket, int& bits, int code, int width) {
+    bucket |= static_cast<std::uint64_t>(code) << bits;
+    bits += width;
+    if (bits >= 32) {
+      writer.Write4(static_cast<std::uint32_t>(bucket));
+      bucket >>= 32;
+      bits -= 32;
     }
   }
+  // Puts the code at the current width.
+  void PackCode(int code) { Pack(*writer_, bucket_, bucketBits_, code, codeWidth_); }
   virtual void CompressPixels() = 0;
 
   // The next stretch of pixels that lie one after another in memory (a row when interlaced,
@@ -114,15 +116,22 @@ class TLZWEncoder final : public TGIFEncoder {
 
  private:
   void ClearTable();
-  // What PutCode does, inlined into the compression loop, which puts a code every few pixels.
-  void PutCodeHere(int code);
+  // The width after a code was put, with the next code to be added.
+  static void Widen(int nextCode, int& width, int& maxCode) {
+    if (nextCode > maxCode) {
+      ++width;
+      maxCode = width == 12 ? 4096 : (1 << width) - 1;
+    }
+  }
   // Codes the pixels from p to end after the string `prefix`; answers the string left open.
   template <bool kRuns>
   std::uint32_t CompressSpan(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t prefix);
   int nextCode_ = 0;
   std::vector<std::uint32_t> table_;
-  // In front of the hash table in flat stretches: for each code, the pixel and the code of the string
-  // last found or added after it (pixel 0xFFFF for none since the clear).
+  // In front of the hash table in flat stretches: for each code, the pixel and the code of a string
+  // found or added after it in a flat stretch (pixel 0xFFFF for none since the clear). Other
+  // stretches leave it alone, as its stores cost them more than it would save later; what it holds
+  // stays right until the clear, since no code is given twice before it.
   std::vector<std::uint16_t> lastChild_;
   std::vector<std::uint16_t> lastChildPixel_;
 };

@@ -127,17 +127,14 @@ void TLZWEncoder::EmitClear() {
   nextCode_ = clearCode_ + 2;
 }
 
-void TLZWEncoder::PutCode(int code) { PutCodeHere(code); }
-
-inline void TLZWEncoder::PutCodeHere(int code) {
+void TLZWEncoder::PutCode(int code) {
   PackCode(code);
   if (afterClear_) {
     codeWidth_ = initialCodeWidth_;
     maxCode_ = (1 << codeWidth_) - 1;
     afterClear_ = false;
-  } else if (nextCode_ > maxCode_) {
-    ++codeWidth_;
-    maxCode_ = codeWidth_ == 12 ? 4096 : (1 << codeWidth_) - 1;
+  } else {
+    Widen(nextCode_, codeWidth_, maxCode_);
   }
 }
 
@@ -147,6 +144,26 @@ std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_
   std::uint32_t* const table = table_.data();
   std::uint16_t* const child = lastChild_.data();
   std::uint16_t* const childPixel = lastChildPixel_.data();
+  TGIFWriter& writer = *writer_;
+  // The coder's state in locals: the table's stores could alias the members, which would then be
+  // read again after every store.
+  std::uint64_t bucket;
+  int bits, width, maxCode, nextCode;
+  auto load = [&] {
+    bucket = bucket_;
+    bits = bucketBits_;
+    width = codeWidth_;
+    maxCode = maxCode_;
+    nextCode = nextCode_;
+  };
+  auto store = [&] {
+    bucket_ = bucket;
+    bucketBits_ = bits;
+    codeWidth_ = width;
+    maxCode_ = maxCode;
+    nextCode_ = nextCode;
+  };
+  load();
   for (; p < end; ++p) {
     const std::uint32_t pixel = *p;
     if (kRuns && childPixel[prefix] == pixel) {
@@ -159,22 +176,30 @@ std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_
     while ((entry = table[h]) != kFree && entry >> 12 != key)
       h = NextProbe(h);
     if (entry != kFree) {
-      child[prefix] = static_cast<std::uint16_t>(entry & 0xFFF);
-      childPixel[prefix] = static_cast<std::uint16_t>(pixel);
+      if (kRuns) {
+        child[prefix] = static_cast<std::uint16_t>(entry & 0xFFF);
+        childPixel[prefix] = static_cast<std::uint16_t>(pixel);
+      }
       prefix = entry & 0xFFF;
       continue;
     }
-    PutCodeHere(static_cast<int>(prefix));
-    if (nextCode_ < 4095) {
-      table[h] = key << 12 | static_cast<std::uint32_t>(nextCode_);
-      child[prefix] = static_cast<std::uint16_t>(nextCode_);
-      childPixel[prefix] = static_cast<std::uint16_t>(pixel);
-      ++nextCode_;
+    Pack(writer, bucket, bits, static_cast<int>(prefix), width);
+    Widen(nextCode, width, maxCode);
+    if (nextCode < 4095) {
+      table[h] = key << 12 | static_cast<std::uint32_t>(nextCode);
+      if (kRuns) {
+        child[prefix] = static_cast<std::uint16_t>(nextCode);
+        childPixel[prefix] = static_cast<std::uint16_t>(pixel);
+      }
+      ++nextCode;
     } else {
+      store();
       EmitClear();
+      load();
     }
     prefix = pixel;
   }
+  store();
   return prefix;
 }
 

@@ -127,7 +127,10 @@ class TLZWEncoder final : public TGIFEncoder {
   template <bool kRuns>
   std::uint32_t CompressSpan(const std::uint8_t* p, const std::uint8_t* end, std::uint32_t prefix);
   int nextCode_ = 0;
-  std::vector<std::uint32_t> table_;
+  // The hash table of the strings: slots of codes.
+  std::vector<std::uint16_t> table_;
+  // For each code in the table, its string as prefix << 8 | last pixel.
+  std::vector<std::uint32_t> keys_;
   // In front of the hash table in flat stretches: for each code, the pixel and the code of a string
   // found or added after it in a flat stretch (pixel 0xFFFF for none since the clear). Other
   // stretches leave it alone, as its stores cost them more than it would save later; what it holds

@@ -104,12 +104,18 @@ const std::uint8_t* TGIFEncoder::ValidEnd(const std::uint8_t* begin,
 
 namespace {
 
-// Four slots for each code the table can hold, so a probe rarely goes past its first slot.
+// Four slots for each code the table can hold, so a probe rarely goes past its first slot. A slot
+// holds a code (0 for none: codes in the table start above the end code); the code's string is
+// checked against keys_, away from the path that finds the next code.
 constexpr std::uint32_t kHashBits = 14;
 constexpr std::uint32_t kHashSize = 1u << kHashBits;
-constexpr std::uint32_t kFree = 0xFFFFFFFF;
+constexpr std::uint16_t kFree = 0;
 
-inline std::uint32_t HashKey(std::uint32_t key) { return (key * 2654435761u) >> (32 - kHashBits); }
+// The first slot of the string `prefix` + `pixel`. The prefix, which the load before gave, is only
+// shifted (codes are below 4096, so no mask); the pixel's part is ready early.
+inline std::uint32_t HashKey(std::uint32_t prefix, std::uint32_t pixel) {
+  return prefix << (kHashBits - 12) ^ (pixel * 2654435761u) >> (32 - kHashBits);
+}
 
 // Steps through every slot, so a probe ends at a free slot or the key whatever the load.
 inline std::uint32_t NextProbe(std::uint32_t h) { return (h + 1) & (kHashSize - 1); }
@@ -141,7 +147,8 @@ void TLZWEncoder::PutCode(int code) {
 template <bool kRuns>
 std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_t* end,
                                         std::uint32_t prefix) {
-  std::uint32_t* const table = table_.data();
+  std::uint16_t* const table = table_.data();
+  std::uint32_t* const keys = keys_.data();
   std::uint16_t* const child = lastChild_.data();
   std::uint16_t* const childPixel = lastChildPixel_.data();
   TGIFWriter& writer = *writer_;
@@ -171,22 +178,23 @@ std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_
       continue;
     }
     const std::uint32_t key = prefix << 8 | pixel;
-    std::uint32_t h = HashKey(key);
-    std::uint32_t entry;
-    while ((entry = table[h]) != kFree && entry >> 12 != key)
+    std::uint32_t h = HashKey(prefix, pixel);
+    std::uint32_t code;
+    while ((code = table[h]) != kFree && keys[code] != key)
       h = NextProbe(h);
-    if (entry != kFree) {
+    if (code != kFree) {
       if (kRuns) {
-        child[prefix] = static_cast<std::uint16_t>(entry & 0xFFF);
+        child[prefix] = static_cast<std::uint16_t>(code);
         childPixel[prefix] = static_cast<std::uint16_t>(pixel);
       }
-      prefix = entry & 0xFFF;
+      prefix = code;
       continue;
     }
     Pack(writer, bucket, bits, static_cast<int>(prefix), width);
     Widen(nextCode, width, maxCode);
     if (nextCode < 4095) {
-      table[h] = key << 12 | static_cast<std::uint32_t>(nextCode);
+      table[h] = static_cast<std::uint16_t>(nextCode);
+      keys[nextCode] = key;
       if (kRuns) {
         child[prefix] = static_cast<std::uint16_t>(nextCode);
         childPixel[prefix] = static_cast<std::uint16_t>(pixel);
@@ -205,6 +213,7 @@ std::uint32_t TLZWEncoder::CompressSpan(const std::uint8_t* p, const std::uint8_
 
 void TLZWEncoder::CompressPixels() {
   table_.assign(kHashSize, kFree);
+  keys_.assign(4096, 0);
   lastChild_.assign(4096, 0);
   lastChildPixel_.assign(4096, 0xFFFF);
   EmitClear();
@@ -236,6 +245,7 @@ void TLZWEncoder::CompressPixels() {
   }
   PutCode(static_cast<int>(prefix));
   table_.clear();
+  keys_.clear();
   lastChild_.clear();
   lastChildPixel_.clear();
 }

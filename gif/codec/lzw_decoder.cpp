@@ -91,12 +91,9 @@ class SubBlocks {
 // them, which change when those are: such strings are built from prefix and suffix whenever
 // they come.
 struct CodeTable {
-  struct Entry {
-    std::uint64_t head;    // the first 8 pixels, fewer in a shorter string
-    std::uint32_t at;
-    std::uint32_t length;  // 0: built from the table
-  };
-  Entry entries[kTableSize];
+  std::uint16_t length[kTableSize];  // 0: built from the table
+  std::uint64_t head[kTableSize];    // the first 8 pixels, fewer in a shorter string
+  std::uint32_t at[kTableSize];
   std::uint16_t prefix[kTableSize];  // of the entries built from the table only
   std::uint8_t suffix[kTableSize];
 };
@@ -114,10 +111,9 @@ std::uint32_t TableString(const CodeTable& t, int clear, int nextFree, int code,
       code = 0;
       break;
     }
-    const CodeTable::Entry& e = t.entries[code];
-    if (e.length != 0) {
-      for (std::uint32_t i = e.length; i-- > 0;)
-        stack[n++] = out[e.at + i];
+    if (t.length[code] != 0) {
+      for (std::uint32_t i = t.length[code]; i-- > 0;)
+        stack[n++] = out[t.at[code] + i];
       return n;
     }
     if (n >= kTableSize || t.prefix[code] == code)
@@ -129,19 +125,33 @@ std::uint32_t TableString(const CodeTable& t, int clear, int nextFree, int code,
   return n;
 }
 
+// Room a string needs after it to be put by PutFast, which writes up to 40 bytes whatever its length.
+constexpr std::size_t kSlack = 32;
+
 // Puts a string of n pixels at `to`: the first 8 from head, the others from the same place after
-// `at`, where at + n <= to + 1 (a string may end with the pixel that its first 8 put). Writes
-// nothing at or past total. Where there is room, in chunks of 8 and 16 bytes that may write up
-// to 15 bytes past the string; the strings after it overwrite them.
+// `from`, where from + n <= to + 1 (a string may end with the pixel that its first 8 put). In
+// chunks of 8 and 16 bytes that may write up to kSlack bytes past the string (the strings after it
+// overwrite them); long strings in one copy, since their source ends before their place begins.
+inline void PutFast(std::uint8_t* to, std::uint64_t head, const std::uint8_t* from, std::size_t n) {
+  std::memcpy(to, &head, 8);
+  if (n > 8) [[unlikely]] {
+    if (n <= 40) {
+      std::uint8_t chunk[16];
+      std::memcpy(chunk, from + 8, 16);
+      std::memcpy(to + 8, chunk, 16);
+      std::memcpy(chunk, from + 24, 16);
+      std::memcpy(to + 24, chunk, 16);
+    } else {
+      std::memcpy(to + 8, from + 8, n - 8);
+    }
+  }
+}
+
+// PutFast where there is room for it; else byte by byte, writing nothing at or past total.
 inline void PutEntry(std::uint8_t* out, std::size_t to, std::uint64_t head, std::size_t at, std::size_t n,
                      std::size_t total) {
-  if (n + 16 <= total - to) {
-    std::memcpy(out + to, &head, 8);
-    for (std::size_t i = 8; i < n; i += 16) {
-      std::uint8_t chunk[16];
-      std::memcpy(chunk, out + at + i, 16);
-      std::memcpy(out + to + i, chunk, 16);
-    }
+  if (n + kSlack <= total - to) {
+    PutFast(out + to, head, out + at, n);
   } else {
     const std::size_t k = std::min(n, total - to);
     for (std::size_t i = 0; i < k; ++i)
@@ -181,18 +191,100 @@ void Deinterlace(std::uint8_t* pixels, std::size_t width, std::size_t height) {
   }
 }
 
-// Fills the pixels from p on, which the data did not reach, however the decoding ends: a frame
-// whose data fails part way still has every pixel defined.
-struct FillRest {
-  std::uint8_t* out;
-  const std::size_t& p;
-  std::size_t total;
-  std::uint8_t fill;
-  ~FillRest() {
-    if (p < total)
-      std::memset(out + p, fill, total - p);
-  }
+// Takes 64 bits more into the word where the sub-block holds them; false where it does not.
+inline bool TakeWord(Bits& b) {
+  if (b.end - b.in < 8)
+    return false;
+  std::uint64_t next;
+  std::memcpy(&next, b.in, 8);
+  b.word |= next << b.count;
+  b.in += (63 - b.count) >> 3;
+  b.count |= 56;
+  return true;
+}
+
+// Where the decoding stands: the bits not yet taken, the next free code and the code width, and
+// the previous code with where its string went, its length (0 when it was not the table's string
+// of that code as it will stay: only in damaged data) and its first 8 pixels.
+struct Cursor {
+  Bits bits;
+  int nextFree = 0, width = 0;
+  int old = 0;
+  std::size_t p = 0;
+  std::size_t prevAt = 0;
+  std::uint32_t prevLength = 0;
+  std::uint64_t prevHead = 0;
 };
+
+// The previous string and the pixel after it, as far as a head holds it.
+inline std::uint64_t Extended(const Cursor& c, std::uint8_t first) {
+  return c.prevLength < 8 ? c.prevHead | std::uint64_t{first} << (8 * c.prevLength) : c.prevHead;
+}
+
+// Defines the next free code, the previous string and `first`, the first pixel of the string
+// after it, while the table has room.
+inline void AddEntry(CodeTable& t, Cursor& c, std::uint8_t first) {
+  if (c.nextFree > kMaxCode)
+    return;
+  if (c.prevLength != 0) [[likely]] {
+    t.head[c.nextFree] = Extended(c, first);
+    t.at[c.nextFree] = static_cast<std::uint32_t>(c.prevAt);
+    t.length[c.nextFree] = static_cast<std::uint16_t>(c.prevLength + 1);
+  } else {
+    t.length[c.nextFree] = 0;
+    t.prefix[c.nextFree] = static_cast<std::uint16_t>(c.old);
+    t.suffix[c.nextFree] = first;
+  }
+  if (++c.nextFree == 1 << c.width && c.width < 12)
+    ++c.width;
+}
+
+// Decodes codes for as long as each is a string that stays the table's string of its code and
+// ends well inside the frame, and the sub-block holds their bits: most of a frame. Answers the
+// code it stopped on, or -1 when it stopped before taking one. Its state is a copy of the cursor,
+// which the compiler keeps in registers, and it calls nothing that fails: the cursor is as the
+// decoding stands whenever an error can come.
+__attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::size_t total, Cursor& cursor) {
+  Cursor c = cursor;
+  int code = -1;
+  while (c.prevLength != 0) {
+    if (c.bits.count < c.width && !TakeWord(c.bits)) {
+      code = -1;
+      break;
+    }
+    code = static_cast<int>(c.bits.word & ((1u << c.width) - 1));
+    c.bits.word >>= c.width;
+    c.bits.count -= c.width;
+    std::uint64_t head;
+    std::size_t at;
+    std::uint32_t length;
+    if (code < c.nextFree) [[likely]] {
+      length = t.length[code];
+      if (length == 0) [[unlikely]]
+        break;
+      head = t.head[code];
+      at = t.at[code];
+    } else if (code == c.nextFree) {
+      // The string being defined: the previous string and its first pixel.
+      head = Extended(c, static_cast<std::uint8_t>(c.prevHead));
+      at = c.prevAt;
+      length = c.prevLength + 1;
+    } else {
+      break;
+    }
+    if (length + kSlack > total - c.p) [[unlikely]]
+      break;
+    PutFast(out + c.p, head, out + at, length);
+    AddEntry(t, c, static_cast<std::uint8_t>(head));
+    c.old = code;
+    c.prevAt = c.p;
+    c.prevLength = length;
+    c.prevHead = head;
+    c.p += length;
+  }
+  cursor = c;
+  return code;
+}
 
 } // namespace
 
@@ -203,10 +295,10 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
     fill = frame.GraphicControlExtension()->TransparentColorIndex();
   std::uint8_t* const out = frame.Data();
   const std::size_t total = static_cast<std::size_t>(frame.DataSize());
-  std::size_t p = 0;
-  {
-    const FillRest rest{out, p, total, fill};
-
+  Cursor c;
+  // The pixels the data does not reach are filled however the decoding ends: a frame whose data
+  // fails part way still has every pixel defined.
+  try {
     std::uint8_t codeSize = 0;
     if (stream.Read(&codeSize, 1) == 1) {
       if (codeSize >= 12)
@@ -216,124 +308,94 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       std::uint8_t stack[kStackSize];
       const int clear = 1 << codeSize;
       const int end = clear + 1;
-      table.entries[clear].length = 0;
-      table.entries[end].length = 0;
-      int nextFree = clear + 2, width = codeSize + 1;
-      // The next code; the end code also when the data has ended. Inlined by force: the
-      // decoding loop is mostly this.
-      // The reader's state in variables of their own, which the compiler keeps in registers.
-      std::uint64_t word = 0;
-      int count = 0;
-      const std::uint8_t* in = nullptr;
-      const std::uint8_t* inEnd = nullptr;
-      auto readCode = [&]() __attribute__((always_inline)) {
-        if (count < width) {
-          if (inEnd - in >= 8) {
-            std::uint64_t next;
-            std::memcpy(&next, in, 8);
-            word |= next << count;
-            in += (63 - count) >> 3;
-            count |= 56;
-          } else {
-            const Bits b = blocks.Refill({word, count, in, inEnd}, width);
-            word = b.word;
-            count = b.count;
-            in = b.in;
-            inEnd = b.end;
-            if (count < width)
-              return end;
-          }
+      for (int code = 0; code < clear; ++code)
+      {
+        table.length[code] = 1;
+        table.head[code] = static_cast<std::uint8_t>(code);
+        table.at[code] = 0;
+      }
+      table.length[clear] = 0;
+      table.length[end] = 0;
+      c.nextFree = clear + 2;
+      c.width = codeSize + 1;
+      // The next code; the end code also when the data has ended.
+      auto readCode = [&]() {
+        if (c.bits.count < c.width && !TakeWord(c.bits)) {
+          c.bits = blocks.Refill(c.bits, c.width);
+          if (c.bits.count < c.width)
+            return end;
         }
-        const int code = static_cast<int>(word & ((1u << width) - 1));
-        word >>= width;
-        count -= width;
+        const int code = static_cast<int>(c.bits.word & ((1u << c.width) - 1));
+        c.bits.word >>= c.width;
+        c.bits.count -= c.width;
         return code;
       };
-      for (int c = 0; c < clear; ++c)
-        table.entries[c] = {static_cast<std::uint8_t>(c), 0, 1};
-      // The previous code and where its string went; its length, or 0 when it was not the table's
-      // string of that code as it will stay (only in damaged data), and its first 8 pixels.
-      int old = 0;
-      std::size_t prevAt = 0;
-      std::uint32_t prevLength = 0;
-      std::uint64_t prevHead = 0;
       // After a clear code (and at the start): a fresh table, and the next code that is not a
       // clear code taken as a pixel as it stands. False at the end code.
-      auto restart = [&]() __attribute__((always_inline)) {
+      auto restart = [&]() {
         int code;
         do {
-          nextFree = clear + 2;
-          width = codeSize + 1;
+          c.nextFree = clear + 2;
+          c.width = codeSize + 1;
           code = readCode();
         } while (code == clear);
         if (code == end)
           return false;
-        out[p] = static_cast<std::uint8_t>(code);
-        old = code;
-        prevAt = p++;
-        prevLength = code < clear ? 1 : 0;
-        prevHead = static_cast<std::uint8_t>(code);
+        out[c.p] = static_cast<std::uint8_t>(code);
+        c.old = code;
+        c.prevAt = c.p++;
+        c.prevLength = code < clear ? 1 : 0;
+        c.prevHead = static_cast<std::uint8_t>(code);
         return true;
       };
       bool stopped = total > 0 && !restart();  // at the end code or the end of the data
       bool overran = false;                    // the last string did not fit in the frame
-      while (!stopped && p < total) {
-        const int code = readCode();
+      while (!stopped && c.p < total) {
+        int code = FastCodes(table, out, total, c);
+        if (code < 0)
+          code = readCode();
         std::uint32_t length;
         std::uint64_t head = 0;
         bool stays = true;  // this string is the table's string of this code for good
-        if (code < nextFree && (length = table.entries[code].length) != 0) [[likely]] {
-          const CodeTable::Entry& e = table.entries[code];
-          head = e.head;
-          PutEntry(out, p, head, e.at, length, total);
-        } else if (code >= nextFree && prevLength != 0) {
+        if (code < c.nextFree && (length = table.length[code]) != 0) {
+          head = table.head[code];
+          PutEntry(out, c.p, head, table.at[code], length, total);
+        } else if (code >= c.nextFree && c.prevLength != 0) {
           // The string being defined (or, in damaged data, any later code): the previous string
           // and its first pixel.
-          head = prevLength < 8 ? prevHead | (prevHead & 0xFF) << (8 * prevLength) : prevHead;
-          length = prevLength + 1;
-          PutEntry(out, p, head, prevAt, length, total);
-          stays = code == nextFree;
-        } else if (code == clear) [[unlikely]] {
+          head = Extended(c, static_cast<std::uint8_t>(c.prevHead));
+          length = c.prevLength + 1;
+          PutEntry(out, c.p, head, c.prevAt, length, total);
+          stays = code == c.nextFree;
+        } else if (code == clear) {
           stopped = !restart();
           continue;
-        } else if (code == end) [[unlikely]] {
+        } else if (code == end) {
           stopped = true;
           break;
         } else {
           // Through an entry built from the table.
-          const bool defining = code >= nextFree;
-          length = TableString(table, clear, nextFree, defining ? old : code, out, stack);
-          PutString(out, p, stack, length, total);
+          const bool defining = code >= c.nextFree;
+          length = TableString(table, clear, c.nextFree, defining ? c.old : code, out, stack);
+          PutString(out, c.p, stack, length, total);
           if (defining) {
-            if (p + length < total)
-              out[p + length] = out[prevAt];
+            if (c.p + length < total)
+              out[c.p + length] = out[c.prevAt];
             ++length;
           }
-          head = out[p];  // its first pixel is all that is needed of it
+          head = out[c.p];  // its first pixel is all that is needed of it
           stays = false;
         }
-        if (nextFree <= kMaxCode) {
-          const std::uint8_t first = static_cast<std::uint8_t>(head);
-          if (prevLength != 0) [[likely]] {
-            const std::uint64_t next = prevLength < 8 ? prevHead | std::uint64_t{first} << (8 * prevLength) : prevHead;
-            table.entries[nextFree] = {next, static_cast<std::uint32_t>(prevAt), prevLength + 1};
-          } else {
-            table.entries[nextFree].length = 0;
-            table.prefix[nextFree] = static_cast<std::uint16_t>(old);
-            table.suffix[nextFree] = first;
-          }
-          if (++nextFree == 1 << width && width < 12)
-            ++width;
-        }
-        old = code;
-        prevAt = p;
-        prevLength = stays ? length : 0;
-        prevHead = head;
-        if (length > total - p) [[unlikely]] {
+        AddEntry(table, c, static_cast<std::uint8_t>(head));
+        c.old = code;
+        c.prevAt = c.p;
+        c.prevLength = stays ? length : 0;
+        c.prevHead = head;
+        if (length > total - c.p) {
           overran = true;
-          p = total;
+          c.p = total;
         } else {
-          p += length;
+          c.p += length;
         }
       }
       if (!stopped && !overran) {
@@ -343,17 +405,21 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         int code = readCode();
         bool afterClear = total == 0;
         for (; code == clear; code = readCode()) {
-          nextFree = clear + 2;
-          width = codeSize + 1;
+          c.nextFree = clear + 2;
+          c.width = codeSize + 1;
           afterClear = true;
         }
-        const bool built = code >= nextFree ? prevLength == 0 : code > end && table.entries[code].length == 0;
+        const bool built = code >= c.nextFree ? c.prevLength == 0 : code > end && table.length[code] == 0;
         if (code != end && !afterClear && built)
-          TableString(table, clear, nextFree, code >= nextFree ? old : code, out, stack);
+          TableString(table, clear, c.nextFree, code >= c.nextFree ? c.old : code, out, stack);
       }
       blocks.SkipRest();
     }
+  } catch (...) {
+    std::memset(out + c.p, fill, total - c.p);
+    throw;
   }
+  std::memset(out + c.p, fill, total - c.p);
   if (frame.InterlaceFlag() && total > 0)
     Deinterlace(out, static_cast<std::size_t>(frame.Width()), static_cast<std::size_t>(frame.Height()));
 }

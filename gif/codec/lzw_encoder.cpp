@@ -104,10 +104,10 @@ const std::uint8_t* TGIFEncoder::ValidEnd(const std::uint8_t* begin,
 
 namespace {
 
-// Four slots for each code the table can hold, so a probe rarely goes past its first slot. A slot
+// Eight slots for each code the table can hold, so a probe rarely goes past its first slot. A slot
 // holds a code (0 for none: codes in the table start above the end code); the code's string is
 // checked against keys_, away from the path that finds the next code.
-constexpr std::uint32_t kHashBits = 14;
+constexpr std::uint32_t kHashBits = 15;
 constexpr std::uint32_t kHashSize = 1u << kHashBits;
 constexpr std::uint16_t kFree = 0;
 

@@ -125,22 +125,30 @@ std::uint32_t TableString(const CodeTable& t, int clear, int nextFree, int code,
   return n;
 }
 
-// Room a string needs after it to be put by PutFast, which writes up to 40 bytes whatever its length.
-constexpr std::size_t kSlack = 32;
+// Room a string needs after it to be put by PutFast, which may write up to 64 bytes past it.
+constexpr std::size_t kSlack = 64;
+
+// Copies kSize bytes; the compiler makes a few wide loads and stores of it.
+template <std::size_t kSize>
+inline void CopyChunk(std::uint8_t* to, const std::uint8_t* from) {
+  std::uint8_t chunk[kSize];
+  std::memcpy(chunk, from, kSize);
+  std::memcpy(to, chunk, kSize);
+}
 
 // Puts a string of n pixels at `to`: the first 8 from head, the others from the same place after
 // `from`, where from + n <= to + 1 (a string may end with the pixel that its first 8 put). In
-// chunks of 8 and 16 bytes that may write up to kSlack bytes past the string (the strings after it
-// overwrite them); long strings in one copy, since their source ends before their place begins.
+// chunks that may write up to kSlack bytes past the string (the strings after it overwrite them);
+// the longest strings in one copy, since their source ends before their place begins. The
+// chunks are copied inline: a call here costs the decoding loop its registers.
 inline void PutFast(std::uint8_t* to, std::uint64_t head, const std::uint8_t* from, std::size_t n) {
   std::memcpy(to, &head, 8);
   if (n > 8) [[unlikely]] {
     if (n <= 40) {
-      std::uint8_t chunk[16];
-      std::memcpy(chunk, from + 8, 16);
-      std::memcpy(to + 8, chunk, 16);
-      std::memcpy(chunk, from + 24, 16);
-      std::memcpy(to + 24, chunk, 16);
+      CopyChunk<32>(to + 8, from + 8);
+    } else if (n <= 256) {
+      for (std::size_t i = 8; i < n; i += 64)
+        CopyChunk<64>(to + i, from + i);
     } else {
       std::memcpy(to + 8, from + 8, n - 8);
     }

@@ -91,17 +91,19 @@ TEST(GIFDecoder, CodeStreamCases) {
 
 TEST(GIFDecoder, StringsOfEveryLengthUpToTheFramesEnd) {
   // 1, 2, 6 = (1 2), then each code the one being defined: the string before and its first pixel,
-  // 1 2 1, 1 2 1 1, ... up to 40 pixels, the last ending the frame; in frames as wide as them
-  // all, and wider by a pixel, to which a string of 41 gives its first.
+  // 1 2 1, 1 2 1 1, ... up to 300 pixels (past each length at which strings are put another way),
+  // the last ending the frame; in frames as wide as them all, and wider by a pixel, to which a
+  // string of 301 gives its first.
+  constexpr std::size_t kLongest = 300;
   for (int extra : {0, 1}) {
     std::vector<int> codes{4, 1, 2, 6};
     std::string string = Bytes({1, 2}), expected = Bytes({1, 2}) + string;
-    for (int code = 8; string.size() < 40; ++code) {
+    for (int code = 8; string.size() < kLongest; ++code) {
       codes.push_back(code);
       string += string[0];
       expected += string;
     }
-    codes.push_back(extra ? 8 + 38 : 5);
+    codes.push_back(extra ? 8 + static_cast<int>(kLongest) - 2 : 5);
     expected += std::string(static_cast<std::size_t>(extra), '\1');
     auto image = LoadBytes(OneFrame(static_cast<int>(expected.size()), 1, Data(2, codes)));
     EXPECT_EQ(test::Pixels(image->Images().Items(0)), expected) << extra;

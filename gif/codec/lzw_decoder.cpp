@@ -89,7 +89,8 @@ class SubBlocks {
 // prefix code was put, followed by its next pixel: it is put again from there, its first 8 pixels
 // from the entry itself. Damaged data makes strings through entries that are defined only after
 // them, which change when those are: such strings are built from prefix and suffix whenever
-// they come.
+// they come. Each part has an array of its own, so the lengths and heads that every code reads
+// stay in the first-level cache.
 struct CodeTable {
   std::uint16_t length[kTableSize];  // 0: built from the table
   std::uint64_t head[kTableSize];    // the first 8 pixels, fewer in a shorter string
@@ -316,8 +317,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       std::uint8_t stack[kStackSize];
       const int clear = 1 << codeSize;
       const int end = clear + 1;
-      for (int code = 0; code < clear; ++code)
-      {
+      for (int code = 0; code < clear; ++code) {
         table.length[code] = 1;
         table.head[code] = static_cast<std::uint8_t>(code);
         table.at[code] = 0;

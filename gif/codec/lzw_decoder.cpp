@@ -212,6 +212,14 @@ inline bool TakeWord(Bits& b) {
   return true;
 }
 
+// Takes a code of `width` bits from the word, which holds at least that many.
+inline int TakeCode(Bits& b, int width) {
+  const int code = static_cast<int>(b.word & ((1u << width) - 1));
+  b.word >>= width;
+  b.count -= width;
+  return code;
+}
+
 // Where the decoding stands: the bits not yet taken, the next free code and the code width, and
 // the previous code with where its string went, its length (0 when it was not the table's string
 // of that code as it will stay: only in damaged data) and its first 8 pixels.
@@ -261,9 +269,7 @@ __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::si
       code = -1;
       break;
     }
-    code = static_cast<int>(c.bits.word & ((1u << c.width) - 1));
-    c.bits.word >>= c.width;
-    c.bits.count -= c.width;
+    code = TakeCode(c.bits, c.width);
     std::uint64_t head;
     std::size_t at;
     std::uint32_t length;
@@ -333,10 +339,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
           if (c.bits.count < c.width)
             return end;
         }
-        const int code = static_cast<int>(c.bits.word & ((1u << c.width) - 1));
-        c.bits.word >>= c.width;
-        c.bits.count -= c.width;
-        return code;
+        return TakeCode(c.bits, c.width);
       };
       // After a clear code (and at the start): a fresh table, and the next code that is not a
       // clear code taken as a pixel as it stands. False at the end code.

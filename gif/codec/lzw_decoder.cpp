@@ -129,12 +129,16 @@ std::uint32_t TableString(const CodeTable& t, int clear, int nextFree, int code,
 // Room a string needs after it to be put by PutFast, which may write up to 64 bytes past it.
 constexpr std::size_t kSlack = 64;
 
-// Copies kSize bytes; the compiler makes a few wide loads and stores of it.
+// Copies kSize bytes, all loads before the stores: in 16-byte parts that the compiler keeps in
+// registers (an array of bytes it passes through the stack).
 template <std::size_t kSize>
 inline void CopyChunk(std::uint8_t* to, const std::uint8_t* from) {
-  std::uint8_t chunk[kSize];
-  std::memcpy(chunk, from, kSize);
-  std::memcpy(to, chunk, kSize);
+  typedef std::uint8_t Part __attribute__((vector_size(16)));
+  Part chunk[kSize / 16];
+  for (std::size_t i = 0; i < kSize / 16; ++i)
+    std::memcpy(&chunk[i], from + 16 * i, 16);
+  for (std::size_t i = 0; i < kSize / 16; ++i)
+    std::memcpy(to + 16 * i, &chunk[i], 16);
 }
 
 // Puts a string of n pixels at `to`: the first 8 from head, the others from the same place after
@@ -142,16 +146,20 @@ inline void CopyChunk(std::uint8_t* to, const std::uint8_t* from) {
 // chunks that may write up to kSlack bytes past the string (the strings after it overwrite them);
 // the longest strings in one copy, since their source ends before their place begins. The
 // chunks are copied inline: a call here costs the decoding loop its registers.
+// kLong, for frames whose strings are long on average, copies the first 40 pixels whatever the
+// length: a branch on lengths that vary widely costs more there than the copy of a short string.
+template <bool kLong = false>
 inline void PutFast(std::uint8_t* to, std::uint64_t head, const std::uint8_t* from, std::size_t n) {
   std::memcpy(to, &head, 8);
-  if (n > 8) [[unlikely]] {
-    if (n <= 40) {
-      CopyChunk<32>(to + 8, from + 8);
-    } else if (n <= 256) {
-      for (std::size_t i = 8; i < n; i += 64)
+  if (!kLong && n <= 8) [[likely]]
+    return;
+  CopyChunk<32>(to + 8, from + 8);
+  if (n > 40) [[unlikely]] {
+    if (n <= 256) {
+      for (std::size_t i = 40; i < n; i += 64)
         CopyChunk<64>(to + i, from + i);
     } else {
-      std::memcpy(to + 8, from + 8, n - 8);
+      std::memcpy(to + 40, from + 40, n - 40);
     }
   }
 }
@@ -221,21 +229,23 @@ inline int TakeCode(Bits& b, int width) {
 }
 
 // Where the decoding stands: the bits not yet taken, the next free code and the code width, and
-// the previous code with where its string went, its length (0 when it was not the table's string
-// of that code as it will stay: only in damaged data) and its first 8 pixels.
+// the previous code with its string's length (0 when it was not the table's string of that code
+// as it will stay: only in damaged data) and first 8 pixels. The previous string ends where the
+// next goes, at p.
 struct Cursor {
   Bits bits;
   int nextFree = 0, width = 0;
-  int old = 0;
+  int old = 0;  // read only where prevLength is 0, so set only where that is
   std::size_t p = 0;
-  std::size_t prevAt = 0;
   std::uint32_t prevLength = 0;
   std::uint64_t prevHead = 0;
+  std::size_t clearAt = 0;  // where the first string after the last clear code went
 };
 
 // The previous string and the pixel after it, as far as a head holds it.
 inline std::uint64_t Extended(const Cursor& c, std::uint8_t first) {
-  return c.prevLength < 8 ? c.prevHead | std::uint64_t{first} << (8 * c.prevLength) : c.prevHead;
+  const std::uint64_t room = 0 - std::uint64_t{c.prevLength < 8};
+  return c.prevHead | (std::uint64_t{first} << (8 * (c.prevLength & 7)) & room);
 }
 
 // Defines the next free code, the previous string and `first`, the first pixel of the string
@@ -245,7 +255,7 @@ inline void AddEntry(CodeTable& t, Cursor& c, std::uint8_t first) {
     return;
   if (c.prevLength != 0) [[likely]] {
     t.head[c.nextFree] = Extended(c, first);
-    t.at[c.nextFree] = static_cast<std::uint32_t>(c.prevAt);
+    t.at[c.nextFree] = static_cast<std::uint32_t>(c.p - c.prevLength);
     t.length[c.nextFree] = static_cast<std::uint16_t>(c.prevLength + 1);
   } else {
     t.length[c.nextFree] = 0;
@@ -261,10 +271,13 @@ inline void AddEntry(CodeTable& t, Cursor& c, std::uint8_t first) {
 // code it stopped on, or -1 when it stopped before taking one. Its state is a copy of the cursor,
 // which the compiler keeps in registers, and it calls nothing that fails: the cursor is as the
 // decoding stands whenever an error can come.
+template <bool kLong>
 __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::size_t total, Cursor& cursor) {
   Cursor c = cursor;
   int code = -1;
-  while (c.prevLength != 0) {
+  if (c.prevLength == 0)
+    return code;
+  for (;;) {
     if (c.bits.count < c.width && !TakeWord(c.bits)) {
       code = -1;
       break;
@@ -282,17 +295,15 @@ __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::si
     } else if (code == c.nextFree) {
       // The string being defined: the previous string and its first pixel.
       head = Extended(c, static_cast<std::uint8_t>(c.prevHead));
-      at = c.prevAt;
+      at = c.p - c.prevLength;
       length = c.prevLength + 1;
     } else {
       break;
     }
     if (length + kSlack > total - c.p) [[unlikely]]
       break;
-    PutFast(out + c.p, head, out + at, length);
+    PutFast<kLong>(out + c.p, head, out + at, length);
     AddEntry(t, c, static_cast<std::uint8_t>(head));
-    c.old = code;
-    c.prevAt = c.p;
     c.prevLength = length;
     c.prevHead = head;
     c.p += length;
@@ -352,9 +363,10 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         } while (code == clear);
         if (code == end)
           return false;
+        c.clearAt = c.p;
         out[c.p] = static_cast<std::uint8_t>(code);
         c.old = code;
-        c.prevAt = c.p++;
+        ++c.p;
         c.prevLength = code < clear ? 1 : 0;
         c.prevHead = static_cast<std::uint8_t>(code);
         return true;
@@ -362,7 +374,9 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       bool stopped = total > 0 && !restart();  // at the end code or the end of the data
       bool overran = false;                    // the last string did not fit in the frame
       while (!stopped && c.p < total) {
-        int code = FastCodes(table, out, total, c);
+        // Strings of more than 8 pixels on average since the clear code: a flat picture.
+        const bool longStrings = c.p - c.clearAt > 8 * static_cast<std::size_t>(c.nextFree - clear - 2);
+        int code = longStrings ? FastCodes<true>(table, out, total, c) : FastCodes<false>(table, out, total, c);
         if (code < 0)
           code = readCode();
         std::uint32_t length;
@@ -376,7 +390,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
           // and its first pixel.
           head = Extended(c, static_cast<std::uint8_t>(c.prevHead));
           length = c.prevLength + 1;
-          PutEntry(out, c.p, head, c.prevAt, length, total);
+          PutEntry(out, c.p, head, c.p - c.prevLength, length, total);
           stays = code == c.nextFree;
         } else if (code == clear) {
           stopped = !restart();
@@ -391,7 +405,7 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
           PutString(out, c.p, stack, length, total);
           if (defining) {
             if (c.p + length < total)
-              out[c.p + length] = out[c.prevAt];
+              out[c.p + length] = static_cast<std::uint8_t>(c.prevHead);
             ++length;
           }
           head = out[c.p];  // its first pixel is all that is needed of it
@@ -399,7 +413,6 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
         }
         AddEntry(table, c, static_cast<std::uint8_t>(head));
         c.old = code;
-        c.prevAt = c.p;
         c.prevLength = stays ? length : 0;
         c.prevHead = head;
         if (length > total - c.p) {

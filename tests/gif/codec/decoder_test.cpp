@@ -90,23 +90,36 @@ TEST(GIFDecoder, CodeStreamCases) {
 }
 
 TEST(GIFDecoder, StringsOfEveryLengthUpToTheFramesEnd) {
-  // 1, 2, 6 = (1 2), then each code the one being defined: the string before and its first pixel,
-  // 1 2 1, 1 2 1 1, ... up to 300 pixels (past each length at which strings are put another way),
-  // the last ending the frame; in frames as wide as them all, and wider by a pixel, to which a
-  // string of 301 gives its first.
+  // 1, 2, then the code of (1 2), then each code the one being defined: the string before and its
+  // first pixel, 1 2 1, 1 2 1 1, ... up to 300 pixels (past each length at which strings are put
+  // another way), the last ending the frame; in frames as wide as them all, and wider by a pixel,
+  // to which a string of 301 gives its first. Frames of long strings are put another way than
+  // frames of short ones: the strings come first, or after 1,000 single pixels, which keep the
+  // frame's strings short on average until they are about 140 pixels long.
   constexpr std::size_t kLongest = 300;
-  for (int extra : {0, 1}) {
-    std::vector<int> codes{4, 1, 2, 6};
-    std::string string = Bytes({1, 2}), expected = Bytes({1, 2}) + string;
-    for (int code = 8; string.size() < kLongest; ++code) {
-      codes.push_back(code);
-      string += string[0];
-      expected += string;
+  for (int singles : {0, 1000}) {
+    for (int extra : {0, 1}) {
+      std::vector<int> codes{4};
+      std::string expected;
+      for (int i = 0; i < singles; ++i) {
+        codes.push_back(i % 4);
+        expected.push_back(static_cast<char>(i % 4));
+      }
+      const int pair = 6 + singles;  // the entry that 2 after 1 defines
+      codes.insert(codes.end(), {1, 2, pair});
+      std::string string = Bytes({1, 2});
+      expected += Bytes({1, 2}) + string;
+      int code = pair + 2;
+      for (; string.size() < kLongest; ++code) {
+        codes.push_back(code);
+        string += string[0];
+        expected += string;
+      }
+      codes.push_back(extra ? code : 5);
+      expected += std::string(static_cast<std::size_t>(extra), '\1');
+      auto image = LoadBytes(OneFrame(static_cast<int>(expected.size()), 1, Data(2, codes)));
+      EXPECT_EQ(test::Pixels(image->Images().Items(0)), expected) << singles << " " << extra;
     }
-    codes.push_back(extra ? 8 + static_cast<int>(kLongest) - 2 : 5);
-    expected += std::string(static_cast<std::size_t>(extra), '\1');
-    auto image = LoadBytes(OneFrame(static_cast<int>(expected.size()), 1, Data(2, codes)));
-    EXPECT_EQ(test::Pixels(image->Images().Items(0)), expected) << extra;
   }
 }
 

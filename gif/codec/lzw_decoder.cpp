@@ -242,19 +242,26 @@ struct Cursor {
   std::size_t clearAt = 0;  // where the first string after the last clear code went
 };
 
-// The previous string and the pixel after it, as far as a head holds it.
+// The previous string and the pixel after it, as far as a head holds it. kLong without a
+// branch: in frames of long strings, whether the previous one is shorter than 8 pixels cannot be
+// foreseen; elsewhere it nearly always is, and the branch costs less (in the 32-bit build most).
+template <bool kLong = false>
 inline std::uint64_t Extended(const Cursor& c, std::uint8_t first) {
-  const std::uint64_t room = 0 - std::uint64_t{c.prevLength < 8};
-  return c.prevHead | (std::uint64_t{first} << (8 * (c.prevLength & 7)) & room);
+  if (kLong) {
+    const std::uint64_t room = 0 - std::uint64_t{c.prevLength < 8};
+    return c.prevHead | (std::uint64_t{first} << (8 * (c.prevLength & 7)) & room);
+  }
+  return c.prevLength < 8 ? c.prevHead | std::uint64_t{first} << (8 * c.prevLength) : c.prevHead;
 }
 
 // Defines the next free code, the previous string and `first`, the first pixel of the string
 // after it, while the table has room.
+template <bool kLong = false>
 inline void AddEntry(CodeTable& t, Cursor& c, std::uint8_t first) {
   if (c.nextFree > kMaxCode)
     return;
   if (c.prevLength != 0) [[likely]] {
-    t.head[c.nextFree] = Extended(c, first);
+    t.head[c.nextFree] = Extended<kLong>(c, first);
     t.at[c.nextFree] = static_cast<std::uint32_t>(c.p - c.prevLength);
     t.length[c.nextFree] = static_cast<std::uint16_t>(c.prevLength + 1);
   } else {
@@ -294,7 +301,7 @@ __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::si
       at = t.at[code];
     } else if (code == c.nextFree) {
       // The string being defined: the previous string and its first pixel.
-      head = Extended(c, static_cast<std::uint8_t>(c.prevHead));
+      head = Extended<kLong>(c, static_cast<std::uint8_t>(c.prevHead));
       at = c.p - c.prevLength;
       length = c.prevLength + 1;
     } else {
@@ -303,7 +310,7 @@ __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::si
     if (length + kSlack > total - c.p) [[unlikely]]
       break;
     PutFast<kLong>(out + c.p, head, out + at, length);
-    AddEntry(t, c, static_cast<std::uint8_t>(head));
+    AddEntry<kLong>(t, c, static_cast<std::uint8_t>(head));
     c.prevLength = length;
     c.prevHead = head;
     c.p += length;
@@ -373,9 +380,13 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       };
       bool stopped = total > 0 && !restart();  // at the end code or the end of the data
       bool overran = false;                    // the last string did not fit in the frame
+      // Strings of more than 8 pixels on average since the clear code, once there are enough of
+      // them to tell: a flat picture. Until then, as it was before the clear code.
+      bool longStrings = false;
       while (!stopped && c.p < total) {
-        // Strings of more than 8 pixels on average since the clear code: a flat picture.
-        const bool longStrings = c.p - c.clearAt > 8 * static_cast<std::size_t>(c.nextFree - clear - 2);
+        const std::size_t defined = static_cast<std::size_t>(c.nextFree - clear - 2);
+        if (defined >= 64)
+          longStrings = c.p - c.clearAt > 8 * defined;
         int code = longStrings ? FastCodes<true>(table, out, total, c) : FastCodes<false>(table, out, total, c);
         if (code < 0)
           code = readCode();

@@ -90,35 +90,43 @@ TEST(GIFDecoder, CodeStreamCases) {
 }
 
 TEST(GIFDecoder, StringsOfEveryLengthUpToTheFramesEnd) {
-  // 1, 2, then the code of (1 2), then each code the one being defined: the string before and its
-  // first pixel, 1 2 1, 1 2 1 1, ... up to 300 pixels (past each length at which strings are put
-  // another way), the last ending the frame; in frames as wide as them all, and wider by a pixel,
-  // to which a string of 301 gives its first. Frames of long strings are put another way than
-  // frames of short ones: the strings come first, or after 1,000 single pixels, which keep the
-  // frame's strings short on average until they are about 140 pixels long.
-  constexpr std::size_t kLongest = 300;
-  for (int singles : {0, 1000}) {
+  // After a clear code: 1, 2, then the code of (1 2), then each code the one being defined: the
+  // string before and its first pixel, 1 2 1, 1 2 1 1, ... up to 300 pixels (past each length at
+  // which strings are put another way). Frames of long strings are put another way than frames of
+  // short ones, and a table starts out put as the one before it was: so the strings come after
+  // 1,000 single pixels, which keep them short on average while they grow to nearly 300, or after
+  // strings of up to 100 pixels, long on average. The last string ends the frame; in frames as
+  // wide as them all, and wider by a pixel, to which a string of 301 gives its first.
+  // Appends the codes and their pixels; answers the code of the string after the last.
+  auto appendStrings = [](std::vector<int>& codes, std::string& expected, int singles, std::size_t longest) {
+    codes.push_back(4);
+    for (int i = 0; i < singles; ++i) {
+      codes.push_back(i % 4);
+      expected.push_back(static_cast<char>(i % 4));
+    }
+    const int pair = 6 + singles;  // the entry that 2 after 1 defines
+    codes.insert(codes.end(), {1, 2, pair});
+    std::string string = Bytes({1, 2});
+    expected += Bytes({1, 2}) + string;
+    int code = pair + 2;
+    for (; string.size() < longest; ++code) {
+      codes.push_back(code);
+      string += string[0];
+      expected += string;
+    }
+    return code;
+  };
+  for (bool afterLong : {false, true}) {
     for (int extra : {0, 1}) {
-      std::vector<int> codes{4};
+      std::vector<int> codes;
       std::string expected;
-      for (int i = 0; i < singles; ++i) {
-        codes.push_back(i % 4);
-        expected.push_back(static_cast<char>(i % 4));
-      }
-      const int pair = 6 + singles;  // the entry that 2 after 1 defines
-      codes.insert(codes.end(), {1, 2, pair});
-      std::string string = Bytes({1, 2});
-      expected += Bytes({1, 2}) + string;
-      int code = pair + 2;
-      for (; string.size() < kLongest; ++code) {
-        codes.push_back(code);
-        string += string[0];
-        expected += string;
-      }
-      codes.push_back(extra ? code : 5);
+      if (afterLong)
+        appendStrings(codes, expected, 0, 100);
+      const int next = appendStrings(codes, expected, afterLong ? 0 : 1000, 300);
+      codes.push_back(extra ? next : 5);
       expected += std::string(static_cast<std::size_t>(extra), '\1');
       auto image = LoadBytes(OneFrame(static_cast<int>(expected.size()), 1, Data(2, codes)));
-      EXPECT_EQ(test::Pixels(image->Images().Items(0)), expected) << singles << " " << extra;
+      EXPECT_EQ(test::Pixels(image->Images().Items(0)), expected) << afterLong << " " << extra;
     }
   }
 }

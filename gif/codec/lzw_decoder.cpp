@@ -330,7 +330,11 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
   const std::size_t total = static_cast<std::size_t>(frame.DataSize());
   Cursor c;
   // The pixels the data does not reach are filled however the decoding ends: a frame whose data
-  // fails part way still has every pixel defined.
+  // fails part way still has every pixel defined. A frame without pixels has no buffer.
+  auto fillRest = [&]() {
+    if (c.p < total)
+      std::memset(out + c.p, fill, total - c.p);
+  };
   try {
     std::uint8_t codeSize = 0;
     if (stream.Read(&codeSize, 1) == 1) {
@@ -451,10 +455,10 @@ void DecodeFrameData(TGIFSubImage& frame, Stream& stream) {
       blocks.SkipRest();
     }
   } catch (...) {
-    std::memset(out + c.p, fill, total - c.p);
+    fillRest();
     throw;
   }
-  std::memset(out + c.p, fill, total - c.p);
+  fillRest();
   if (frame.InterlaceFlag() && total > 0)
     Deinterlace(out, static_cast<std::size_t>(frame.Width()), static_cast<std::size_t>(frame.Height()));
 }

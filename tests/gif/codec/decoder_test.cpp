@@ -173,11 +173,14 @@ TEST(GIFDecoder, HostileCodeStreamsFailCleanly) {
       EXPECT_STREQ(e.what(), "Circular decoder table entry");
     }
   }
-  for (int m : {12, 13, 255}) {
-    MemoryStream s(OneFrame(2, 1, std::string(1, static_cast<char>(m)) + "\x01\x00" + kZero));
-    TGIFImage image;
-    EXPECT_THROW(image.LoadFromStream(s), GIFException) << m;
-    EXPECT_EQ(s.Position(), 0u);
+  // Also in a frame without pixels, which has nothing to fill when it fails.
+  for (int width : {2, 0}) {
+    for (int m : {12, 13, 255}) {
+      MemoryStream s(OneFrame(width, 1, std::string(1, static_cast<char>(m)) + "\x01\x00" + kZero));
+      TGIFImage image;
+      EXPECT_THROW(image.LoadFromStream(s), GIFException) << width << " " << m;
+      EXPECT_EQ(s.Position(), 0u);
+    }
   }
 }
 

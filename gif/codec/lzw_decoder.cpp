@@ -235,7 +235,7 @@ inline int TakeCode(Bits& b, int width) {
 struct Cursor {
   Bits bits;
   int nextFree = 0, width = 0;
-  int old = 0;  // read only where prevLength is 0, so set only where that is
+  int old = 0;  // read only where prevLength is 0, which only the general path sets, and with it this
   std::size_t p = 0;
   std::uint32_t prevLength = 0;
   std::uint64_t prevHead = 0;

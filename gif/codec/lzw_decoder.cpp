@@ -91,10 +91,11 @@ class SubBlocks {
 // them, which change when those are: such strings are built from prefix and suffix whenever
 // they come. Each part has an array of its own, so the lengths and heads that every code reads
 // stay in the first-level cache.
+// The fast loop writes an entry past the end of a full table, into a spare one.
 struct CodeTable {
-  std::uint16_t length[kTableSize];  // 0: built from the table
-  std::uint64_t head[kTableSize];    // the first 8 pixels, fewer in a shorter string
-  std::uint32_t at[kTableSize];
+  std::uint16_t length[kTableSize + 1];  // 0: built from the table
+  std::uint64_t head[kTableSize + 1];    // the first 8 pixels, fewer in a shorter string
+  std::uint32_t at[kTableSize + 1];
   std::uint16_t prefix[kTableSize];  // of the entries built from the table only
   std::uint8_t suffix[kTableSize];
 };
@@ -254,23 +255,35 @@ inline std::uint64_t Extended(const Cursor& c, std::uint8_t first) {
   return c.prevLength < 8 ? c.prevHead | std::uint64_t{first} << (8 * c.prevLength) : c.prevHead;
 }
 
+// Writes the entry of the next free code: the previous string, which the table holds as it
+// will stay, and `first`, the first pixel of the string after it.
+template <bool kLong = false>
+inline void WriteEntry(CodeTable& t, const Cursor& c, std::uint8_t first) {
+  t.head[c.nextFree] = Extended<kLong>(c, first);
+  t.at[c.nextFree] = static_cast<std::uint32_t>(c.p - c.prevLength);
+  t.length[c.nextFree] = static_cast<std::uint16_t>(c.prevLength + 1);
+}
+
+// Codes are a bit wider from the first that the width cannot hold.
+inline void GrowWidth(Cursor& c) {
+  if (c.nextFree == 1 << c.width && c.width < 12)
+    ++c.width;
+}
+
 // Defines the next free code, the previous string and `first`, the first pixel of the string
 // after it, while the table has room.
-template <bool kLong = false>
 inline void AddEntry(CodeTable& t, Cursor& c, std::uint8_t first) {
   if (c.nextFree > kMaxCode)
     return;
   if (c.prevLength != 0) [[likely]] {
-    t.head[c.nextFree] = Extended<kLong>(c, first);
-    t.at[c.nextFree] = static_cast<std::uint32_t>(c.p - c.prevLength);
-    t.length[c.nextFree] = static_cast<std::uint16_t>(c.prevLength + 1);
+    WriteEntry(t, c, first);
   } else {
     t.length[c.nextFree] = 0;
     t.prefix[c.nextFree] = static_cast<std::uint16_t>(c.old);
     t.suffix[c.nextFree] = first;
   }
-  if (++c.nextFree == 1 << c.width && c.width < 12)
-    ++c.width;
+  ++c.nextFree;
+  GrowWidth(c);
 }
 
 // Decodes codes for as long as each is a string that stays the table's string of its code and
@@ -284,6 +297,11 @@ __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::si
   int code = -1;
   if (c.prevLength == 0)
     return code;
+  // The next free code at which the code width grows or the table is full: a single compare
+  // per code. Every code defines an entry here (the previous string is never built from the
+  // table), even in a full table, into the spare entry past its end, which no code reaches.
+  auto nextEvent = [&c]() { return c.width < 12 && c.nextFree <= 1 << c.width ? 1 << c.width : kTableSize + 1; };
+  int event = nextEvent();
   for (;;) {
     if (c.bits.count < c.width && !TakeWord(c.bits)) {
       code = -1;
@@ -310,7 +328,14 @@ __attribute__((noinline)) int FastCodes(CodeTable& t, std::uint8_t* out, std::si
     if (length + kSlack > total - c.p) [[unlikely]]
       break;
     PutFast<kLong>(out + c.p, head, out + at, length);
-    AddEntry<kLong>(t, c, static_cast<std::uint8_t>(head));
+    WriteEntry<kLong>(t, c, static_cast<std::uint8_t>(head));
+    if (++c.nextFree >= event) [[unlikely]] {
+      if (c.nextFree > kTableSize)
+        c.nextFree = kTableSize;  // the table was full: the entry went to the spare one
+      else
+        GrowWidth(c);
+      event = nextEvent();
+    }
     c.prevLength = length;
     c.prevHead = head;
     c.p += length;

@@ -146,12 +146,19 @@ TEST(GIFDecoder, StreamEndingInsideASubBlock) {
 }
 
 TEST(GIFDecoder, TableFullKeepsTwelveBitCodesUntilALateClear) {
+  // Single pixels 0 1 2 0 1 2 ... define 6 + j as (j % 3, (j + 1) % 3) until the table is full;
+  // the codes after that define nothing, so its last and its first entries read as they were
+  // (away from the frame's end, where strings are put another way).
   std::vector<int> codes{4};
   std::string expected;
   for (int i = 0; i < 5000; ++i) {
     codes.push_back(i % 3);
     expected.push_back(static_cast<char>(i % 3));
   }
+  codes.insert(codes.end(), {4095, 7});
+  expected += Bytes({0, 1, 1, 2});
+  codes.insert(codes.end(), 100, 0);
+  expected += std::string(100, '\0');
   codes.insert(codes.end(), {4, 3, 3, 5});
   expected += Bytes({3, 3});
   auto image = LoadBytes(OneFrame(static_cast<int>(expected.size()), 1, Data(2, codes)));

@@ -147,7 +147,7 @@ TEST(GIFDecoder, StreamEndingInsideASubBlock) {
 
 TEST(GIFDecoder, TableFullKeepsTwelveBitCodesUntilALateClear) {
   // Single pixels 0 1 2 0 1 2 ... define 6 + j as (j % 3, (j + 1) % 3) until the table is full;
-  // the codes after that define nothing, so its last and its first entries read as they were
+  // the codes after that define nothing, so its last entry and one of its first read as they were
   // (away from the frame's end, where strings are put another way).
   std::vector<int> codes{4};
   std::string expected;
